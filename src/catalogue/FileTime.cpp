@@ -1,0 +1,97 @@
+#include "FileTime.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace vambrel {
+
+namespace {
+
+constexpr qint64 kTicksPerSecond = 10'000'000;
+
+QDateTime localFromUnix(qint64 seconds) {
+    const auto t = static_cast<std::time_t>(seconds);
+    if (static_cast<qint64>(t) != seconds)
+        return ZeroDate();
+    std::tm fields{};
+    if (localtime_r(&t, &fields) == nullptr)
+        return ZeroDate();
+    const QDate date(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday);
+    const QTime time(fields.tm_hour, fields.tm_min, qMin(fields.tm_sec, 59));
+    if (!date.isValid() || !time.isValid())
+        return ZeroDate();
+    return QDateTime(date, time, Qt::LocalTime);
+}
+
+int digits(QStringView text, qsizetype from, qsizetype count, bool* ok) {
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9') {
+            *ok = false;
+            return 0;
+        }
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+FileTime FileTimeFromUnix(qint64 seconds, qint64 nanoseconds) {
+    const qint64 ticks = (seconds + kFileTimeEpochOffset) * kTicksPerSecond + nanoseconds / 100;
+    return ticks < 0 ? 0 : static_cast<FileTime>(ticks);
+}
+
+QDateTime ZeroDate() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0), Qt::LocalTime);
+}
+
+QDateTime FileTimeToDate(FileTime time) {
+    // Values past the year 30827 are refused, as the system conversion refuses them.
+    if (time >= 0x8000000000000000ULL)
+        return ZeroDate();
+    const qint64 seconds = static_cast<qint64>(time / kTicksPerSecond) - kFileTimeEpochOffset;
+    return localFromUnix(seconds);
+}
+
+QDateTime FileTimeToDate(quint32 low, quint32 high) {
+    return FileTimeToDate((static_cast<FileTime>(high) << 32) | low);
+}
+
+QDateTime UnixTimeToDate(qint64 seconds) {
+    if (seconds < -kFileTimeEpochOffset)
+        return ZeroDate();
+    return localFromUnix(seconds);
+}
+
+QString DateToText(const QDateTime& date) {
+    if (!date.isValid())
+        return {};
+    const QDate d = date.date();
+    const QTime t = date.time();
+    char buffer[32];
+    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                                d.day(), t.hour(), t.minute(), t.second());
+    return QString::fromLatin1(buffer, n);
+}
+
+QDateTime DateFromText(QStringView text) {
+    if (text.size() != 19 || text[4] != u'-' || text[7] != u'-' || text[10] != u' ' || text[13] != u':' ||
+        text[16] != u':')
+        return {};
+    bool ok = true;
+    const int year = digits(text, 0, 4, &ok);
+    const int month = digits(text, 5, 2, &ok);
+    const int day = digits(text, 8, 2, &ok);
+    const int hour = digits(text, 11, 2, &ok);
+    const int minute = digits(text, 14, 2, &ok);
+    const int second = digits(text, 17, 2, &ok);
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
+    if (!ok || !date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::LocalTime);
+}
+
+} // namespace vambrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+namespace vambrel {
+
+// A file time: 100-nanosecond intervals since 1 January 1601, UTC.
+using FileTime = quint64;
+
+// Seconds between 1601-01-01 and 1970-01-01.
+inline constexpr qint64 kFileTimeEpochOffset = 11644473600LL;
+
+FileTime FileTimeFromUnix(qint64 seconds, qint64 nanoseconds = 0);
+
+// The zero date, 30 December 1899 00:00:00 (local), returned when a conversion fails.
+QDateTime ZeroDate();
+
+// Local date and time of a file time, whole seconds; ZeroDate() when it cannot be converted.
+QDateTime FileTimeToDate(FileTime time);
+QDateTime FileTimeToDate(quint32 low, quint32 high);
+// The same rule for seconds since 1970 UTC, as stat() gives them.
+QDateTime UnixTimeToDate(qint64 seconds);
+
+// The storage form of a date in catalogues: "YYYY-MM-DD HH:MM:SS", local time.
+QString DateToText(const QDateTime& date);
+// Parses the storage form; an invalid QDateTime when the text is not of that form.
+QDateTime DateFromText(QStringView text);
+
+} // namespace vambrel
