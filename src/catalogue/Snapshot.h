@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Database.h"
+#include "Result.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+
+namespace vambrel {
+
+class SnapshotRows;
+
+// A static, fully read result of one query, with an exact record count, absolute positioning
+// and moves, in the manner of a database snapshot. Rows are held compactly in memory, so the
+// snapshot stays valid after its database is closed. Copying is cheap and shares the rows;
+// clone() gives an independent position over the same rows.
+//
+// Positions run from 0 to recordCount() - 1. BOF is "before the first record", EOF "after the
+// last"; on an empty snapshot both are true. There is no current record at BOF or EOF, and value()
+// then returns an invalid QVariant.
+class Snapshot {
+public:
+    Snapshot();
+    ~Snapshot();
+    Snapshot(const Snapshot&);
+    Snapshot& operator=(const Snapshot&);
+    Snapshot(Snapshot&&) noexcept;
+    Snapshot& operator=(Snapshot&&) noexcept;
+
+    // Runs `sql` with `params` bound to ?1, ?2... (QDateTime as the catalogue's date text).
+    static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params = {});
+
+    bool isValid() const { return m_rows != nullptr; }
+    Snapshot clone() const;
+
+    qint64 recordCount() const;
+    bool bof() const;
+    bool eof() const;
+    bool hasCurrent() const;
+    qint64 absolutePosition() const;           // -1 when there is no current record
+    bool setAbsolutePosition(qint64 position); // false, and no change, when out of range
+
+    // Each returns whether a current record exists afterwards.
+    bool moveFirst();
+    bool moveLast();
+    bool moveNext();
+    bool movePrevious();
+    bool move(qint64 rows); // relative to the current record; past either end gives BOF or EOF
+
+    int fieldCount() const;
+    QString fieldName(int field) const;          // as the query names it (alias or column)
+    QString fieldQualifiedName(int field) const; // "Table.Field" for a table column, else fieldName
+    // Index of a field by its name, or by "Table.Field" (brackets allowed, not case-sensitive);
+    // -1 when absent or when a bare name is ambiguous in a join.
+    int fieldIndex(QStringView name) const;
+
+    // Values of the current record: Null is a null QVariant, distinct from an empty text.
+    QVariant value(int field) const;
+    QVariant value(QStringView name) const;
+    bool isNull(int field) const;
+    QString text(int field) const; // empty for Null
+
+    // Moves to the first (next) record whose field equals `value`; text compares without regard
+    // to case when `cs` says so. On no match the position is unchanged and noMatch() is true.
+    bool findFirst(QStringView field, const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+    bool findNext(QStringView field, const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+    bool noMatch() const { return m_noMatch; }
+
+    // Bytes held by the rows (shared by all copies and clones).
+    qint64 memoryUsage() const;
+
+private:
+    bool findFrom(qint64 start, QStringView field, const QVariant& value, Qt::CaseSensitivity cs);
+
+    std::shared_ptr<const SnapshotRows> m_rows;
+    qint64 m_position = -1;
+    bool m_noMatch = false;
+};
+
+} // namespace vambrel

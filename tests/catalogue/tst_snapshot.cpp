@@ -1,0 +1,322 @@
+#include "CatalogueWriter.h"
+#include "Database.h"
+#include "Snapshot.h"
+#include "SortKey.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vambrel;
+using namespace Qt::StringLiterals;
+
+class TestSnapshot : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Database m_db;
+
+    Snapshot open(const QString& sql) {
+        auto r = Snapshot::open(m_db, sql);
+        if (!r)
+            qWarning() << r.error();
+        return r ? r.value() : Snapshot();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_db.create(m_dir.filePath(u"snap.dat"_s), DbKind::Catalogue));
+        CatalogueWriter w(m_db);
+        QVERIFY(w.addFolder(0, u"/disque"_s));
+        QVERIFY(w.addFolder(1, u"/disque/Été"_s));
+        QVERIFY(w.addFolder(2, u"/disque/eau"_s));
+        const QStringList names{u"b.txt"_s, u"A.txt"_s, u"été.txt"_s, u"Zèbre"_s, u"c.TXT"_s};
+        for (int i = 0; i < names.size(); ++i)
+            QVERIFY(w.addFile({i, i % 3, names[i], i * 10, QDateTime(), i == 4 ? QString() : u"Texte"_s}));
+        VersionStrings s;
+        s.companyName = QString(u""_s);
+        QVERIFY(w.addVersion(2, &s, nullptr));
+        QVERIFY(w.commit());
+    }
+
+    void positionsAndMoves_data() {
+        QTest::addColumn<QString>("ops");
+        QTest::addColumn<qint64>("position");
+        QTest::addColumn<bool>("bof");
+        QTest::addColumn<bool>("eof");
+        QTest::newRow("opened") << u""_s << qint64(0) << false << false;
+        QTest::newRow("last") << u"L"_s << qint64(4) << false << false;
+        QTest::newRow("past last") << u"LN"_s << qint64(-1) << false << true;
+        QTest::newRow("next at eof stays") << u"LNN"_s << qint64(-1) << false << true;
+        QTest::newRow("back from eof") << u"LNP"_s << qint64(4) << false << false;
+        QTest::newRow("before first") << u"P"_s << qint64(-1) << true << false;
+        QTest::newRow("previous at bof stays") << u"PP"_s << qint64(-1) << true << false;
+        QTest::newRow("next from bof") << u"PN"_s << qint64(0) << false << false;
+        QTest::newRow("move +3") << u"+3"_s << qint64(3) << false << false;
+        QTest::newRow("move past end") << u"+5"_s << qint64(-1) << false << true;
+        QTest::newRow("move far past end") << u"+9999999999"_s << qint64(-1) << false << true;
+        QTest::newRow("move -1 from first") << u"-1"_s << qint64(-1) << true << false;
+        QTest::newRow("move far back from last") << u"L-9999999999"_s << qint64(-1) << true << false;
+        QTest::newRow("move back from eof") << u"LN-2"_s << qint64(3) << false << false;
+        QTest::newRow("move from bof") << u"P+1"_s << qint64(0) << false << false;
+        QTest::newRow("absolute 2") << u"A2"_s << qint64(2) << false << false;
+        QTest::newRow("absolute out of range keeps") << u"A3A5"_s << qint64(3) << false << false;
+        QTest::newRow("absolute negative keeps") << u"A1A-1"_s << qint64(1) << false << false;
+        QTest::newRow("first after eof") << u"LNF"_s << qint64(0) << false << false;
+    }
+    void positionsAndMoves() {
+        QFETCH(QString, ops);
+        QFETCH(qint64, position);
+        QFETCH(bool, bof);
+        QFETCH(bool, eof);
+        Snapshot s = open(u"SELECT NumId FROM Files ORDER BY NumId"_s);
+        QCOMPARE(s.recordCount(), qint64(5));
+        qsizetype i = 0;
+        auto number = [&]() {
+            qsizetype j = i;
+            while (j < ops.size() && (ops[j].isDigit() || (j == i && ops[j] == u'-')))
+                ++j;
+            const qint64 n = ops.mid(i, j - i).toLongLong();
+            i = j;
+            return n;
+        };
+        while (i < ops.size()) {
+            const QChar op = ops[i++];
+            if (op == u'F')
+                s.moveFirst();
+            else if (op == u'L')
+                s.moveLast();
+            else if (op == u'N')
+                s.moveNext();
+            else if (op == u'P')
+                s.movePrevious();
+            else if (op == u'+')
+                s.move(number());
+            else if (op == u'-') {
+                --i;
+                s.move(number());
+            } else if (op == u'A')
+                s.setAbsolutePosition(number());
+        }
+        QCOMPARE(s.absolutePosition(), position);
+        QCOMPARE(s.bof(), bof);
+        QCOMPARE(s.eof(), eof);
+        if (position >= 0)
+            QCOMPARE(s.value(0).toLongLong(), position);
+        else
+            QVERIFY(!s.value(0).isValid());
+    }
+
+    void emptySnapshot() {
+        Snapshot s = open(u"SELECT * FROM Files WHERE Num = 99"_s);
+        QVERIFY(s.isValid());
+        QCOMPARE(s.recordCount(), qint64(0));
+        QVERIFY(s.bof() && s.eof());
+        QVERIFY(!s.moveFirst());
+        QVERIFY(!s.moveNext());
+        QVERIFY(!s.move(1));
+        QVERIFY(s.bof() && s.eof());
+        QVERIFY(!s.setAbsolutePosition(0));
+        QCOMPARE(s.fieldCount(), 6);
+    }
+
+    void fieldNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("index");
+        QTest::newRow("qualified folder") << u"Folders.Nom"_s << 0;
+        QTest::newRow("qualified file") << u"Files.Nom"_s << 1;
+        QTest::newRow("bracketed") << u"[Files].[Nom]"_s << 1;
+        QTest::newRow("bang") << u"Folders!Nom"_s << 0;
+        QTest::newRow("case") << u"files.NOM"_s << 1;
+        QTest::newRow("ambiguous bare name") << u"Nom"_s << -1;
+        QTest::newRow("unique bare name") << u"Taille"_s << 2;
+        QTest::newRow("alias") << u"Chemin"_s << 3;
+        QTest::newRow("accented field") << u"Files.Modifié"_s << 4;
+        QTest::newRow("absent") << u"Files.Absent"_s << -1;
+        QTest::newRow("empty") << u""_s << -1;
+    }
+    void fieldNames() {
+        QFETCH(QString, name);
+        QFETCH(int, index);
+        Snapshot s =
+            open(u"SELECT Folders.Nom, Files.Nom, Files.Taille, Folders.Nom || '/' || Files.Nom AS Chemin, "
+                 "Files.\"Modifié\" FROM Folders INNER JOIN Files ON Files.Num = Folders.Num"_s);
+        QCOMPARE(s.fieldIndex(name), index);
+        if (index >= 0)
+            QCOMPARE(s.value(name), s.value(index));
+    }
+
+    void nullIsNotEmpty() {
+        Snapshot s = open(u"SELECT Files.NumId, Files.Type, Version.Organisation, Version.\"Version du "
+                          u"fichier\" FROM Files "
+                          "LEFT JOIN Version ON Files.NumId = Version.NumId ORDER BY Files.NumId"_s);
+        QVERIFY(s.setAbsolutePosition(2));
+        QVERIFY(!s.isNull(2));
+        QCOMPARE(s.value(2).toString(), QString());
+        QVERIFY(!s.value(2).isNull());
+        QVERIFY(s.isNull(3));
+        QVERIFY(s.value(3).isNull());
+        QVERIFY(s.setAbsolutePosition(0));
+        QVERIFY(s.isNull(2)); // outer join: no version row
+        QVERIFY(s.setAbsolutePosition(4));
+        QVERIFY(s.isNull(1)); // Type written as Null
+    }
+
+    void findFirstAndNext_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("cs");
+        QTest::addColumn<QList<qint64>>("hits");
+        const int ci = Qt::CaseInsensitive, cs = Qt::CaseSensitive;
+        QTest::newRow("exact") << u"Nom"_s << QVariant(u"b.txt"_s) << ci << QList<qint64>{0};
+        QTest::newRow("case folded accents") << u"Nom"_s << QVariant(u"ÉTÉ.TXT"_s) << ci << QList<qint64>{2};
+        QTest::newRow("case sensitive misses") << u"Nom"_s << QVariant(u"ÉTÉ.TXT"_s) << cs << QList<qint64>{};
+        QTest::newRow("accents matter") << u"Nom"_s << QVariant(u"ete.txt"_s) << ci << QList<qint64>{};
+        QTest::newRow("number") << u"Num"_s << QVariant(1) << ci << QList<qint64>{1, 4};
+        QTest::newRow("number as long") << u"Taille"_s << QVariant(qint64(30)) << ci << QList<qint64>{3};
+        QTest::newRow("type several") << u"Type"_s << QVariant(u"texte"_s) << ci << QList<qint64>{0, 1, 2, 3};
+        QTest::newRow("null") << u"Type"_s << QVariant() << ci << QList<qint64>{4};
+        QTest::newRow("unknown field") << u"Rien"_s << QVariant(1) << ci << QList<qint64>{};
+    }
+    void findFirstAndNext() {
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(int, cs);
+        QFETCH(QList<qint64>, hits);
+        Snapshot s = open(u"SELECT * FROM Files ORDER BY NumId"_s);
+        QVERIFY(s.setAbsolutePosition(3));
+        QList<qint64> found;
+        bool ok = s.findFirst(field, value, Qt::CaseSensitivity(cs));
+        while (ok) {
+            QVERIFY(!s.noMatch());
+            found << s.absolutePosition();
+            ok = s.findNext(field, value, Qt::CaseSensitivity(cs));
+        }
+        QCOMPARE(found, hits);
+        QVERIFY(s.noMatch());
+        // A failed search leaves the position where it was.
+        QCOMPARE(s.absolutePosition(), hits.isEmpty() ? qint64(3) : hits.last());
+    }
+
+    void cloneHasItsOwnPosition() {
+        Snapshot s = open(u"SELECT NumId FROM Files ORDER BY NumId"_s);
+        QVERIFY(s.setAbsolutePosition(1));
+        Snapshot c = s.clone();
+        QCOMPARE(c.recordCount(), s.recordCount());
+        QVERIFY(c.moveLast());
+        QCOMPARE(s.absolutePosition(), qint64(1));
+        QCOMPARE(c.absolutePosition(), qint64(4));
+        QVERIFY(s.moveNext());
+        QCOMPARE(c.value(0).toLongLong(), 4);
+        QCOMPARE(s.value(0).toLongLong(), 2);
+    }
+
+    void survivesDatabaseClose() {
+        Database db;
+        QVERIFY(db.open(m_db.path(), OpenMode::ReadOnly));
+        auto r = Snapshot::open(db, u"SELECT Nom FROM Files ORDER BY NumId"_s);
+        QVERIFY(r.ok());
+        db.close();
+        Snapshot s = r.value();
+        QVERIFY(s.moveLast());
+        QCOMPARE(s.value(0).toString(), u"c.TXT"_s);
+    }
+
+    void badQueryIsAnError() {
+        auto r = Snapshot::open(m_db, u"SELECT Absent FROM Files"_s);
+        QVERIFY(!r.ok());
+        QVERIFY(!r.error().isEmpty());
+        Database closed;
+        QVERIFY(!Snapshot::open(closed, u"SELECT 1"_s).ok());
+    }
+
+    void parameters() {
+        auto r =
+            Snapshot::open(m_db, u"SELECT Nom FROM Files WHERE Num = ?1 AND Taille >= ?2 ORDER BY NumId"_s,
+                           {QVariant(1), QVariant(qint64(20))});
+        QVERIFY(r.ok());
+        QCOMPARE(r->recordCount(), qint64(1));
+        QCOMPARE(r->value(0).toString(), u"c.TXT"_s);
+    }
+
+    void nameOrdering_data() {
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("case ignored") << QStringList{u"a"_s, u"B"_s, u"c"_s, u"D"_s};
+        QTest::newRow("accents secondary") << QStringList{u"cote"_s, u"côte"_s, u"Côte"_s, u"coter"_s};
+        QTest::newRow("accented letters with their base")
+            << QStringList{u"eau"_s, u"Été"_s, u"étude"_s, u"Zèbre"_s};
+        QTest::newRow("paths") << QStringList{u"/usr"_s, u"/usr/lib"_s, u"/usr/lib/x"_s, u"/usr/lib64"_s};
+    }
+    void nameOrdering() {
+        QFETCH(QStringList, sorted);
+        // Through SQL, as the queries that order by name use it.
+        Database db;
+        QVERIFY(db.create(
+            m_dir.filePath(QStringLiteral("order-%1.dat").arg(QString::fromUtf8(QTest::currentDataTag()))),
+            DbKind::NewFilesList));
+        CatalogueWriter w(db);
+        QStringList shuffled = sorted;
+        std::reverse(shuffled.begin(), shuffled.end());
+        std::swap(shuffled.first(), shuffled[1]);
+        for (int i = 0; i < shuffled.size(); ++i)
+            QVERIFY(w.addFolder(i, shuffled[i]));
+        QVERIFY(w.commit());
+        auto r = Snapshot::open(db, u"SELECT Nom FROM Folders ORDER BY "_s + OrderByName(u"Nom"_s));
+        QVERIFY(r.ok());
+        QStringList got;
+        for (bool ok = r->moveFirst(); ok; ok = r->moveNext())
+            got << r->value(0).toString();
+        QCOMPARE(got, sorted);
+        for (int i = 1; i < sorted.size(); ++i) {
+            QVERIFY(CompareNames(sorted[i - 1], sorted[i]) < 0);
+            QVERIFY(SortKey(sorted[i - 1]) < SortKey(sorted[i]));
+        }
+    }
+
+    // Repeated texts are stored once; every value must still read back exactly.
+    void packedRowsMatchTheDatabase() {
+        Database db;
+        QVERIFY(db.create(m_dir.filePath(u"packed.dat"_s), DbKind::Catalogue));
+        CatalogueWriter w(db);
+        QRandomGenerator rng(42);
+        const QStringList types{u"Texte"_s, u"Image"_s, u"Fichier"_s, u"Document PDF"_s};
+        const int folders = 50, files = 20000;
+        for (int f = 0; f < folders; ++f)
+            QVERIFY(w.addFolder(f, QStringLiteral("/d/dossier %1").arg(f)));
+        for (int i = 0; i < files; ++i) {
+            const QString name = rng.bounded(4) == 0 ? u"commun.txt"_s
+                                                     : QStringLiteral("f%1-%2").arg(i).arg(rng.bounded(1000));
+            const QString type = rng.bounded(10) == 0 ? QString() : types[rng.bounded(types.size())];
+            QVERIFY(w.addFile(
+                {i, int(rng.bounded(folders)), name, qint64(rng.generate64() >> 2), QDateTime(), type}));
+        }
+        QVERIFY(w.commit());
+        const QString sql =
+            u"SELECT Folders.Nom, Files.Nom, Files.Taille, Files.Type, Files.NumId FROM Files "
+            "INNER JOIN Folders ON Files.Num = Folders.Num ORDER BY Folders.Num, Files.NumId"_s;
+        auto r = Snapshot::open(db, sql);
+        QVERIFY(r.ok());
+        QCOMPARE(r->recordCount(), qint64(files));
+        SqliteStatement st(db.handle(), sql);
+        qint64 row = 0;
+        while (st.step() == SQLITE_ROW) {
+            QVERIFY(r->setAbsolutePosition(row));
+            for (int c = 0; c < 5; ++c) {
+                const bool null = sqlite3_column_type(st.get(), c) == SQLITE_NULL;
+                QCOMPARE(r->isNull(c), null);
+                if (c == 2 || c == 4)
+                    QCOMPARE(r->value(c).toLongLong(), sqlite3_column_int64(st.get(), c));
+                else if (!null)
+                    QCOMPARE(r->value(c).toString(), st.columnText(c));
+            }
+            ++row;
+        }
+        QCOMPARE(row, qint64(files));
+        // Repetition makes it much smaller than the raw texts.
+        QVERIFY(r->memoryUsage() < qint64(files) * 60);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSnapshot)
+#include "tst_snapshot.moc"
