@@ -24,4 +24,11 @@ int AppInfo::versionPatch() {
     return VAMBREL_VERSION_PATCH;
 }
 
+QString AppInfo::webAddress() {
+    return QStringLiteral(VAMBREL_WEB_ADDRESS);
+}
+QString AppInfo::mailAddress() {
+    return QStringLiteral(VAMBREL_MAIL_ADDRESS);
+}
+
 } // namespace vambrel

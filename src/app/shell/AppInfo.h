@@ -13,6 +13,8 @@ struct AppInfo {
     static int versionMajor();
     static int versionMinor();
     static int versionPatch();
+    static QString webAddress();  // the maker's web address
+    static QString mailAddress(); // the maker's mail address
 };
 
 } // namespace vambrel
