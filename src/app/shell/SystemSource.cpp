@@ -1,5 +1,7 @@
 #include "SystemSource.h"
 
+#include "TextHelpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,6 +68,11 @@ QString gecosName(const QByteArray& gecos, const QByteArray& login) {
     return name.trimmed();
 }
 
+// A one-line system text: cut at a NUL, blanks trimmed.
+QString lineText(const QByteArray& data) {
+    return StripAtNul(QString::fromUtf8(data)).trimmed();
+}
+
 } // namespace
 
 SystemSource::SystemSource() : m_root(QStringLiteral("/")), m_uid(::getuid()), m_real(true) {}
@@ -108,7 +115,7 @@ QMap<QString, QString> SystemSource::parseOsRelease(const QByteArray& data) {
             continue;
         const std::optional<QByteArray> value = unquote(line.sliced(equal + 1));
         if (value)
-            fields.insert(QString::fromLatin1(line.first(equal)), QString::fromUtf8(*value));
+            fields.insert(QString::fromLatin1(line.first(equal)), StripAtNul(QString::fromUtf8(*value)));
     }
     return fields;
 }
@@ -160,7 +167,7 @@ QString SystemSource::kernelRelease() const {
         if (::uname(&names) == 0)
             return QString::fromUtf8(names.release);
     }
-    return QString::fromUtf8(readFile(QStringLiteral("proc/sys/kernel/osrelease"))).trimmed();
+    return lineText(readFile(QStringLiteral("proc/sys/kernel/osrelease")));
 }
 
 std::optional<quint64> SystemSource::memoryTotal() const {
@@ -177,7 +184,7 @@ std::optional<quint64> SystemSource::memoryAvailable() const {
 QString SystemSource::dmiValue(const QString& field) const {
     if (field.isEmpty() || field.contains(QLatin1Char('/')) || field.startsWith(QLatin1Char('.')))
         return {};
-    return QString::fromUtf8(readFile(QStringLiteral("sys/class/dmi/id/") + field)).trimmed();
+    return lineText(readFile(QStringLiteral("sys/class/dmi/id/") + field));
 }
 
 QString SystemSource::hostName() const {
@@ -186,9 +193,9 @@ QString SystemSource::hostName() const {
         if (!name.isEmpty())
             return name;
     }
-    QString name = QString::fromUtf8(readFile(QStringLiteral("proc/sys/kernel/hostname"))).trimmed();
+    QString name = lineText(readFile(QStringLiteral("proc/sys/kernel/hostname")));
     if (name.isEmpty())
-        name = QString::fromUtf8(readFile(QStringLiteral("etc/hostname"))).trimmed();
+        name = lineText(readFile(QStringLiteral("etc/hostname")));
     return name;
 }
 
