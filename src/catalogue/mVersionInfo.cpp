@@ -119,8 +119,6 @@ public:
         return StripAtNul(out);
     }
 
-    const char* data() const { return m_data; }
-
 private:
     bool parse(std::size_t offset, std::size_t limit, Block& b) const {
         const std::size_t header = m_wide ? 6 : 4;
@@ -617,7 +615,13 @@ VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
     if (nativePath.isEmpty() || nativePath.contains('\0'))
         return {};
     try {
-        // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then refuses it anyway.
+        // Devices, FIFOs and sockets are never opened: opening some of them has effects. The
+        // descriptor is checked again, in case the name was replaced in between.
+        struct stat named;
+        if (::stat(nativePath.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
+            quint64(named.st_size) < kVersionMinImageSize)
+            return {};
+        // O_NONBLOCK: should a FIFO take the name's place, opening it must not wait for a writer.
         const FileDescriptor fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (fd.get() < 0)
             return {};
