@@ -164,7 +164,9 @@ std::optional<QStringList> DesktopEntry::splitExec(const QString& exec) {
 
 QStringList DesktopEntry::command(const QString& target) const {
     const std::optional<QStringList> split = splitExec(m_exec);
-    if (!split || split->isEmpty())
+    // The program itself never comes from a field code: the target must not become the program.
+    if (!split || split->isEmpty() ||
+        QString(split->first()).remove(QStringLiteral("%%")).contains(QLatin1Char('%')))
         return {};
     QStringList command;
     bool targetGiven = false;

@@ -186,7 +186,11 @@ QString MimeApps::applicationFor(const QString& typeName) const {
     // the files before have removed, then the applications that declare the type.
     QSet<QString> removed;
     for (const ListFile& list : std::as_const(m_lists)) {
-        for (const QString& id : list.defaults.value(typeName) + list.added.value(typeName)) {
+        for (const QString& id : list.defaults.value(typeName)) {
+            if (!removed.contains(id) && associated(id, typeName))
+                return desktopFilePath(id);
+        }
+        for (const QString& id : list.added.value(typeName)) {
             if (!removed.contains(id) && launchable(id))
                 return desktopFilePath(id);
         }

@@ -191,7 +191,7 @@ int mShellExecute::execute(const QString& file, const QString& verb, const QStri
     const QString base = folder.isEmpty() ? QDir::currentPath() : folder;
     QString path = QDir::isAbsolutePath(file) ? file : JoinPath(base, file);
     if (looksLikeUrl(file) && !QFileInfo::exists(path)) {
-        const QUrl url(file, QUrl::StrictMode);
+        const QUrl url(file);
         if (!url.isValid())
             return FileNotFound;
         if (!url.isLocalFile()) {
