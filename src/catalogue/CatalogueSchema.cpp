@@ -28,13 +28,9 @@ namespace Schema {
 
 namespace {
 
-// Dates are text "YYYY-MM-DD HH:MM:SS" so that they sort right and read well in any tool.
-const char* const kDateCheck =
-    "GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'";
-
+// Types are enforced by the typed writer; per-row type checks would halve the insert rate.
 QString integerField(const char* name) {
-    return QStringLiteral("\"%1\" INTEGER CHECK (typeof(\"%1\") IN ('integer', 'null'))")
-        .arg(QLatin1String(name));
+    return QStringLiteral("\"%1\" INTEGER").arg(QLatin1String(name));
 }
 
 // A text field that refuses zero-length strings (Null is still accepted unless required).
@@ -81,10 +77,12 @@ QString createSql(DbKind kind) {
         sql += QStringLiteral("CREATE INDEX Files_Num ON Files (Num);\n");
         return sql;
     }
+    // Dates are text "YYYY-MM-DD HH:MM:SS", local time, so that they sort right and read well anywhere.
+    // Dates are text "YYYY-MM-DD HH:MM:SS", local time, so that they sort right and read well anywhere.
     sql += QStringLiteral("CREATE TABLE Files (\n    %1,\n    %2,\n    %3,\n    %4,\n"
-                          "    \"Modifié\" TEXT CHECK (\"Modifié\" %5),\n    %6\n);\n")
+                          "    \"Modifié\" TEXT,\n    %5\n);\n")
                .arg(integerField("NumId"), integerField("Num"), nonEmptyText(QStringLiteral("Nom")),
-                    integerField("Taille"), QLatin1String(kDateCheck), nonEmptyText(QStringLiteral("Type")));
+                    integerField("Taille"), nonEmptyText(QStringLiteral("Type")));
     sql += QStringLiteral("CREATE INDEX Files_Num ON Files (Num);\n");
     // Every text field of Version accepts zero-length strings; Attribut is the long (memo) one.
     QString version = QStringLiteral("CREATE TABLE Version (\n    %1").arg(integerField("NumId"));

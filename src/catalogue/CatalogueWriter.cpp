@@ -9,6 +9,9 @@ CatalogueWriter::CatalogueWriter(Database& db, int batchSize) : m_db(db), m_batc
         db.failWith(QStringLiteral("Le catalogue n'est pas ouvert en écriture."));
         return;
     }
+    // Commits do not wait for the disk: a crash of the program is still rolled back by the journal,
+    // and only a power cut during the writing could harm the file being written.
+    db.exec(QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = TRUNCATE;"));
     sqlite3* h = db.handle();
     m_folder = SqliteStatement(h, "INSERT INTO Folders (Nom, Num) VALUES (?1, ?2)");
     if (db.kind() == DbKind::NewFilesList) {
@@ -32,6 +35,8 @@ CatalogueWriter::CatalogueWriter(Database& db, int batchSize) : m_db(db), m_batc
 CatalogueWriter::~CatalogueWriter() {
     if (m_pending > 0 || m_db.inTransaction())
         m_db.rollback();
+    if (m_db.isOpen() && !m_db.isReadOnly())
+        m_db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
 }
 
 bool CatalogueWriter::begin() {

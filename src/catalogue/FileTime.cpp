@@ -1,6 +1,5 @@
 #include "FileTime.h"
 
-#include <cstdio>
 #include <ctime>
 
 namespace vambrel {
@@ -70,10 +69,27 @@ QString DateToText(const QDateTime& date) {
         return {};
     const QDate d = date.date();
     const QTime t = date.time();
-    char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
-                                d.day(), t.hour(), t.minute(), t.second());
-    return QString::fromLatin1(buffer, n);
+    const int year = d.year();
+    if (year < 0 || year > 9999)
+        return {};
+    // Written by hand: this runs once per file of every catalogue built.
+    char16_t out[19];
+    auto put = [&out](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[at + i] = char16_t(u'0' + value % 10);
+    };
+    put(0, year, 4);
+    out[4] = u'-';
+    put(5, d.month(), 2);
+    out[7] = u'-';
+    put(8, d.day(), 2);
+    out[10] = u' ';
+    put(11, t.hour(), 2);
+    out[13] = u':';
+    put(14, t.minute(), 2);
+    out[16] = u':';
+    put(17, t.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(out), 19);
 }
 
 QDateTime DateFromText(QStringView text) {
