@@ -76,9 +76,10 @@ $tool corrupt "$full" "$data/odd_cutpadding.exe" cut=-1
 $tool corrupt "$full" "$data/odd_rootshort.exe" put16=VS_VERSION_INFO-6:0x5C
 $tool corrupt "$full" "$data/odd_zerolength.exe" put16=CompanyName-6:0
 
-# Seed corpus of the fuzz target: the main fixtures and seeded mutations of them.
-rm -f "$corpus"/*
+# Seed corpus of the fuzz target: the main fixtures and seeded mutations of them. Inputs kept
+# from fuzzing runs (found_*.bin) stay.
 mkdir -p "$corpus"
+rm -f "$corpus"/*_mut*.bin
 for f in pe32_full.exe pe64_unusual.dll pe32_othertrans.dll pe32_fixedonly.exe pe64_varonly.dll \
     pe32_noversion.exe ne_full.exe ne_noversion.exe ne_fixedonly.exe bad_rootlength.exe \
     bad_childlength.exe odd_rootshort.exe; do
