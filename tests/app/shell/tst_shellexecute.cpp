@@ -1,7 +1,9 @@
+#include "shell/AppInfo.h"
 #include "shell/DesktopEntry.h"
 #include "shell/MimeApps.h"
 #include "shell/ShellLauncher.h"
 #include "shell/ShellPropertiesTexts.h"
+#include "shell/frmAbout.h"
 #include "shell/frmShellProperties.h"
 #include "shell/mShellExecute.h"
 
@@ -316,6 +318,21 @@ private Q_SLOTS:
                                              QString(), QString(), 10, nullptr, true, &process, &code));
         QCOMPARE(code, 31);
         QCOMPARE(process, qint64(0));
+    }
+
+    void aboutLinks() {
+        frmAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::mouseClick(about.lblWeb(1), Qt::LeftButton);
+        QCOMPARE(m_launcher.m_command, (QStringList{bin("vbbrowser"), AppInfo::webAddress()}));
+        QTest::mouseClick(about.lblMail(1), Qt::LeftButton);
+        QCOMPARE(m_launcher.m_command,
+                 (QStringList{bin("vbbrowser"), QStringLiteral("mailto:") + AppInfo::mailAddress()}));
+        // The captions are not links.
+        QTest::mouseClick(about.lblWeb(0), Qt::LeftButton);
+        QCOMPARE(m_launcher.m_calls, 2);
+        QVERIFY(m_reported.isEmpty());
     }
 
     void splitExec_data() {
