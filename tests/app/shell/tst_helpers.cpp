@@ -276,11 +276,6 @@ private Q_SLOTS:
         // A null icon does not block the key: a later real icon still gets an image.
         QCOMPARE(GetIconIndex(colouredIcon(Qt::red), u"b.txt", images), 1);
     }
-
-    void shellIcon() {
-        QVERIFY(!ShellIcon(u"x.unknown-extension-zz").isNull());
-        QVERIFY(!ShellIcon(u"folder", true).isNull());
-    }
 };
 
 QTEST_MAIN(TestHelpers)
