@@ -240,12 +240,14 @@ void cScrollBar::onAction(int bar, int action) {
 }
 
 bool cScrollBar::eventFilter(QObject* watched, QEvent* event) {
-    if (m_window && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease)) {
-        for (int bar = 0; bar < 2; ++bar)
-            if (watched == qtBar(bar))
-                emitEvents(m_logic.handle(bar == 0 ? ScrollBarLogic::HScroll : ScrollBarLogic::VScroll,
-                                          ScrollBarLogic::EndScroll));
-    }
+    // Only the end of a scroll action matters; the event type is checked first so that the window
+    // is never touched while it is being destroyed.
+    if (event->type() != QEvent::MouseButtonRelease && event->type() != QEvent::KeyRelease)
+        return QObject::eventFilter(watched, event);
+    for (int bar = 0; bar < 2; ++bar)
+        if (m_window && watched == qtBar(bar))
+            emitEvents(m_logic.handle(bar == 0 ? ScrollBarLogic::HScroll : ScrollBarLogic::VScroll,
+                                      ScrollBarLogic::EndScroll));
     return QObject::eventFilter(watched, event);
 }
 

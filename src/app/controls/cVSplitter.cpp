@@ -180,6 +180,17 @@ void cVSplitter::CancelSplit() {
 }
 
 bool cVSplitter::eventFilter(QObject* watched, QEvent* event) {
+    // Event types first: the watched widgets must not be touched while they are being destroyed.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::Resize:
+        break;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
     if (watched == m_bar && m_parent) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

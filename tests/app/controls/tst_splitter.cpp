@@ -63,6 +63,7 @@ private Q_SLOTS:
     void escapeEndsDrag_data();
     void escapeEndsDrag();
     void tooLowParentKeepsPanes();
+    void parentDestroyedFirst();
 };
 
 void TestSplitter::minPaneWidth_data() {
@@ -346,6 +347,21 @@ void TestSplitter::tooLowParentKeepsPanes() {
     QTRY_COMPARE(w.parent.height(), 150);
     QCOMPARE(w.left->geometry(), before);
     QCOMPARE(w.bar->x(), 100);
+}
+
+void TestSplitter::parentDestroyedFirst() {
+    cVSplitter s;
+    {
+        QWidget parent;
+        parent.resize(400, 300);
+        QVERIFY(s.SetControls(new QFrame(&parent), new QWidget(&parent), new QWidget(&parent), &parent));
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    }
+    QVERIFY(!s.attached());
+    s.setLeft(50); // nothing left to lay out
+    s.layout();
+    QCOMPARE(s.Left(), 50);
 }
 
 QTEST_MAIN(TestSplitter)
