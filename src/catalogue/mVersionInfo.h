@@ -32,8 +32,9 @@ VersionInfo ParseVersionImage(const char* data, std::size_t size);
 VersionInfo ParseVersionResource(const char* data, std::size_t size);
 
 // Reads the version resource of a file with one pass over the file: only the headers and the
-// resource are read. Anything but a regular file is refused. When knownSize is not negative it is
-// taken as the file's size and a file too small to be an image is not opened at all.
+// resource are read. Anything but a regular file, and any file too small to be an image, is
+// refused without being opened. When knownSize is not negative it is taken as the file's size
+// (as the folder walk found it), so that a file too small is refused without a system call.
 VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize = -1);
 VersionInfo ReadVersionInfo(const QString& path, qint64 knownSize = -1);
 
