@@ -1,5 +1,4 @@
 #include "controls/LightLayout.h"
-#include "controls/LightPalette.h"
 #include "controls/TubShading.h"
 
 #include <QtTest>
@@ -21,8 +20,6 @@ private Q_SLOTS:
     void lightRects();
     void spanRect_data();
     void spanRect();
-    void palettes_data();
-    void palettes();
     void tubScaling_data();
     void tubScaling();
     void tubShape();
@@ -163,28 +160,6 @@ void TestLightLayout::spanRect() {
     LightLayout layout(5, Qt::Horizontal);
     layout.fit(QSize(95, 13));
     QCOMPARE(layout.spanRect(from, to), rect);
-}
-
-void TestLightLayout::palettes_data() {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QColor>("lit");
-    QTest::addColumn<QColor>("unlit");
-    QTest::addColumn<QColor>("highlight");
-    QTest::newRow("green") << 0 << QColor(0, 136, 0) << QColor(0, 88, 0) << QColor(0, 120, 0);
-    QTest::newRow("red") << 1 << QColor(198, 0, 0) << QColor(86, 0, 0) << QColor(168, 12, 0);
-    QTest::newRow("blue") << 2 << QColor(0, 62, 164) << QColor(0, 36, 96) << QColor(0, 5, 188);
-    QTest::newRow("grey") << 3 << QColor(148, 136, 136) << QColor(101, 101, 101) << QColor(134, 126, 126);
-}
-
-void TestLightLayout::palettes() {
-    QFETCH(int, index);
-    QFETCH(QColor, lit);
-    QFETCH(QColor, unlit);
-    QFETCH(QColor, highlight);
-    const LightPalette p = LightPalette::forIndex(index);
-    QCOMPARE(p.litFace, lit);
-    QCOMPARE(p.unlitFace, unlit);
-    QCOMPARE(p.unlitHighlight, highlight);
 }
 
 void TestLightLayout::tubScaling_data() {

@@ -37,8 +37,6 @@ private Q_SLOTS:
     void designTimeValue();
     void fillCount_data();
     void fillCount();
-    void trySetBounds_data();
-    void trySetBounds();
     void byteProperties_data();
     void byteProperties();
     void propertyChangedNames();
@@ -195,29 +193,6 @@ void TestProgressRange::fillCount() {
     QVERIFY(r.trySetBounds(min, max));
     r.setValue(value);
     QCOMPARE(r.fillCount(steps), expected);
-}
-
-void TestProgressRange::trySetBounds_data() {
-    QTest::addColumn<int>("min");
-    QTest::addColumn<int>("max");
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("normal") << 200 << 300 << true;
-    QTest::newRow("negative min") << -1 << 300 << false;
-    QTest::newRow("zero max") << 0 << 0 << false;
-    QTest::newRow("equal") << 5 << 5 << false;
-    QTest::newRow("reversed") << 9 << 5 << false;
-}
-
-void TestProgressRange::trySetBounds() {
-    QFETCH(int, min);
-    QFETCH(int, max);
-    QFETCH(bool, ok);
-    ProgressRange r(QStringLiteral("X"));
-    r.setValue(40);
-    QCOMPARE(r.trySetBounds(min, max), ok);
-    QCOMPARE(r.min(), ok ? min : 0);
-    QCOMPARE(r.max(), ok ? max : 100);
-    QCOMPARE(r.value(), ok ? min : 40);
 }
 
 void TestProgressRange::byteProperties_data() {

@@ -48,7 +48,6 @@ private Q_SLOTS:
     void tubFill_data();
     void tubFill();
     void tubRedrawOnlyChangedStrip();
-    void defaults();
     void bagRoundTrip();
     void bagBadValuesFallBack();
     void clickEvent();
@@ -221,26 +220,6 @@ void TestProgressRender::tubRedrawOnlyChangedStrip() {
     bar.setValue(0); // shrinking repaints the strip in the background colour
     QTRY_COMPARE(bar.rects.size(), 1);
     QCOMPARE(bar.rects.first(), bar.fillRect(0, 72));
-}
-
-void TestProgressRender::defaults() {
-    LightProgress light;
-    QCOMPARE(light.BorderStyle(), 0);
-    QCOMPARE(light.Orientation(), 0);
-    QCOMPARE(light.Min(), 0);
-    QCOMPARE(light.Max(), 100);
-    QCOMPARE(light.Value(), 0);
-    QCOMPARE(light.BackColor(), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(light.LightColor(), 0);
-    QCOMPARE(light.LightWidth(), 5);
-    QCOMPARE(light.layout().lightLength(), 9);
-    QCOMPARE(light.OLEDropMode(), 0);
-    QCOMPARE(light.MousePointer(), 0);
-    TubProgress tub;
-    QCOMPARE(tub.BorderStyle(), 2);
-    QCOMPARE(tub.ForeColor(), QColor(0, 128, 128));
-    QCOMPARE(tub.BackColor(), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(tub.Max(), 100);
 }
 
 void TestProgressRender::bagRoundTrip() {

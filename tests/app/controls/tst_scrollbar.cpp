@@ -51,7 +51,6 @@ private Q_SLOTS:
     void visibility_data();
     void visibility();
     void errors();
-    void defaults();
     void windowBars();
     void windowTrackClick();
     void windowThumbDrag();
@@ -239,21 +238,6 @@ void TestScrollBar::errors() {
     l.setVisible(3, false);
     QCOMPARE(l.largeChange(0), 1);
     QCOMPARE(l.barType(), 2);
-}
-
-void TestScrollBar::defaults() {
-    cScrollBar s;
-    for (int bar = 0; bar < 2; ++bar) {
-        QCOMPARE(s.Min(bar), 0);
-        QCOMPARE(s.Max(bar), 100);
-        QCOMPARE(s.SmallChange(bar), 1);
-        QCOMPARE(s.LargeChange(bar), 1);
-        QCOMPARE(s.Value(bar), 0);
-        QCOMPARE(s.Enabled(bar), 0);
-    }
-    QCOMPARE(s.BarType(), 2);
-    QCOMPARE(s.Style(), 2);
-    QCOMPARE(s.hWnd(), nullptr);
 }
 
 void TestScrollBar::windowBars() {
