@@ -91,11 +91,17 @@ private Q_SLOTS:
                       "<glob pattern=\"*.vbn\"/></mime-type>\n"
                       " <mime-type type=\"application/x-vbbroken\"><comment>Cassé</comment>"
                       "<glob pattern=\"*.vbb\"/></mime-type>\n"
+                      " <mime-type type=\"application/x-vbterm\"><comment>Terminal</comment>"
+                      "<glob pattern=\"*.vbterm\"/></mime-type>\n"
+                      " <mime-type type=\"application/x-vbpath\"><comment>Chemin</comment>"
+                      "<glob pattern=\"*.vbpath\"/></mime-type>\n"
                       " <mime-type type=\"inode/directory\"><comment>Dossier</comment></mime-type>\n"
                       " <mime-type type=\"inode/fifo\"><comment>FIFO</comment></mime-type>\n"
                       "</mime-info>\n"));
-        for (const char* name : {"vbviewer", "vbother", "vbbrowser", "vbfiles"})
+        for (const char* name : {"vbviewer", "vbother", "vbbrowser", "vbfiles", "x-terminal-emulator"})
             QVERIFY(writeFile(bin(name), "#!/bin/sh\nexit 0\n", kExecutable));
+        // Programs named without a folder are found on the search path.
+        qputenv("PATH", path(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
         const QString apps = path(QStringLiteral("share/applications/"));
         QVERIFY(writeFile(
             apps + QStringLiteral("vbviewer.desktop"),
@@ -107,6 +113,10 @@ private Q_SLOTS:
         QVERIFY(writeFile(apps + QStringLiteral("browser.desktop"),
                           desktopFile(bin("vbbrowser").toUtf8() + " %u",
                                       "x-scheme-handler/https;x-scheme-handler/mailto;")));
+        QVERIFY(writeFile(apps + QStringLiteral("term.desktop"),
+                          desktopFile("vbviewer %f", "application/x-vbterm;", "Terminal=true\n")));
+        QVERIFY(writeFile(apps + QStringLiteral("onpath.desktop"),
+                          desktopFile("vbviewer %f", "application/x-vbpath;")));
         QVERIFY(writeFile(apps + QStringLiteral("files.desktop"),
                           desktopFile(bin("vbfiles").toUtf8() + " %U", "inode/directory;")));
         // The user's choice: the second viewer, after one that is not installed.
@@ -117,8 +127,12 @@ private Q_SLOTS:
         QVERIFY(writeFile(path(QStringLiteral("docs/rien.vbn")), "contenu"));
         QVERIFY(writeFile(path(QStringLiteral("docs/casse.vbb")), "contenu"));
         QVERIFY(writeFile(path(QStringLiteral("docs/plain.txt")), "contenu"));
+        QVERIFY(writeFile(path(QStringLiteral("docs/script.vbterm")), "contenu"));
+        QVERIFY(writeFile(path(QStringLiteral("docs/note.vbpath")), "contenu"));
         QCOMPARE(QMimeDatabase().mimeTypeForFile(path(QStringLiteral("docs/lettre.vbt"))).name(),
                  QStringLiteral("application/x-vbtest"));
+        QCOMPARE(QMimeDatabase().mimeTypeForFile(path(QStringLiteral("docs/note.vbpath"))).name(),
+                 QStringLiteral("application/x-vbpath"));
 
         mShellExecute::setLauncher(&m_launcher);
         mShellExecute::setReporter([this](QWidget*, const QString& message) { m_reported.append(message); });
@@ -189,6 +203,13 @@ private Q_SLOTS:
             << QStringList{bin("vbbrowser"), QStringLiteral("mailto:info@quorvat.example")};
         QTest::newRow("file address") << QStringLiteral("file://") + letter << QStringLiteral("open")
                                       << QString() << 33 << QStringList{bin("vbother"), letter};
+        QTest::newRow("program on the search path")
+            << path(QStringLiteral("docs/note.vbpath")) << QStringLiteral("open") << QString() << 33
+            << QStringList{bin("vbviewer"), path(QStringLiteral("docs/note.vbpath"))};
+        QTest::newRow("terminal application")
+            << path(QStringLiteral("docs/script.vbterm")) << QStringLiteral("open") << QString() << 33
+            << QStringList{bin("x-terminal-emulator"), QStringLiteral("-e"), QStringLiteral("vbviewer"),
+                           path(QStringLiteral("docs/script.vbterm"))};
         QTest::newRow("missing file") << path(QStringLiteral("docs/absent.vbt")) << QStringLiteral("open")
                                       << QString() << 2 << QStringList();
         QTest::newRow("empty name") << QString() << QStringLiteral("open") << QString() << 2 << QStringList();
