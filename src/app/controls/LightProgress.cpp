@@ -27,6 +27,7 @@ void LightProgress::setLightWidth(int width) {
     m_lightWidth = width;
     markChanged(QStringLiteral("LightWidth"));
     doLayout();
+    updateGeometry();
 }
 
 void LightProgress::InitProperties() {
@@ -51,8 +52,9 @@ void LightProgress::WriteProperties(PropertyBag& bag) const {
 }
 
 QSize LightProgress::sizeHint() const {
+    // Independent of the current size, so that snapping never asks the parent layout again.
     LightLayout hint(m_lightWidth, qtOrientation());
-    return hint.fit(size());
+    return hint.fit(qtOrientation() == Qt::Horizontal ? QSize(103, 0) : QSize(0, 103));
 }
 
 QSize LightProgress::minimumSizeHint() const {
@@ -64,7 +66,6 @@ void LightProgress::relayout() {
     m_layout = LightLayout(m_lightWidth, qtOrientation());
     const QSize snapped = m_layout.fit(size());
     m_lit = range().fillCount(m_layout.count());
-    updateGeometry();
     update();
     if (snapped != size() && !m_snapping) {
         // The resize comes back here with the snapped size, which is a fixed point of fit().

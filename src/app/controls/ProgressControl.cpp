@@ -101,6 +101,7 @@ void ProgressControl::setOrientation(int orientation) {
     m_range.resetValue();
     markChanged(QStringLiteral("Orientation"));
     doLayout();
+    updateGeometry();
     update();
 }
 

@@ -29,7 +29,9 @@ public:
     void ReadProperties(const PropertyBag& bag) override;
     void WriteProperties(PropertyBag& bag) const override;
 
-    QSize sizeHint() const override { return QSize(150, 20); }
+    QSize sizeHint() const override {
+        return qtOrientation() == Qt::Horizontal ? QSize(150, 20) : QSize(20, 150);
+    }
 
 protected:
     void relayout() override;

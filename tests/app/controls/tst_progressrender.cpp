@@ -3,6 +3,7 @@
 #include "controls/TubProgress.h"
 #include "controls/TubShading.h"
 
+#include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QtTest>
 
@@ -40,6 +41,7 @@ class TestProgressRender : public QObject {
 
 private Q_SLOTS:
     void narrowBarWidened();
+    void snapsInsideLayout();
     void lightsOnAndOff_data();
     void lightsOnAndOff();
     void verticalLightsFromBottom();
@@ -66,6 +68,34 @@ void TestProgressRender::narrowBarWidened() {
     bar.setLightWidth(9);
     QCOMPARE(bar.size(), QSize(95, 20)); // (95-5)/10 = 9 lights: 95 wide, 9×1.8=16.2 -> 16 +4 high
     QCOMPARE(bar.layout().count(), 9);
+}
+
+void TestProgressRender::snapsInsideLayout() {
+    // A layout that offers a size off the light grid must not start a resize tug of war.
+    QWidget window;
+    auto* box = new QHBoxLayout(&window);
+    auto* bar = new LightProgress;
+    box->addWidget(bar);
+    window.resize(207, 60);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE((bar->width() - 5) % 6, 0);
+    int resizes = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Resize || e->type() == QEvent::LayoutRequest)
+                ++*n;
+            return false;
+        }
+    } counter(&resizes);
+    bar->installEventFilter(&counter);
+    window.installEventFilter(&counter);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    QCOMPARE(resizes, 0);
+    QCOMPARE(bar->height(), 13);
 }
 
 void TestProgressRender::lightsOnAndOff_data() {
