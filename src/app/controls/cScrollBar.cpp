@@ -231,7 +231,10 @@ void cScrollBar::onAction(int bar, int action) {
         break;
     }
     const int message = bar == 0 ? ScrollBarLogic::HScroll : ScrollBarLogic::VScroll;
-    if (code >= 0) {
+    if (code == ScrollBarLogic::ThumbTrack && !b->isSliderDown()) {
+        // A move without the thumb held (the wheel) ends at once, as a set value does.
+        emitEvents(m_logic.setValue(bar, b->sliderPosition()));
+    } else if (code >= 0) {
         const auto events = m_logic.handle(message, code, b->sliderPosition());
         emitEvents(events);
     }

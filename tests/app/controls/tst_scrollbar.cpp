@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace vambrel;
@@ -299,8 +300,16 @@ void TestScrollBar::windowThumbDrag() {
     v->setSliderDown(false);
     QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QCOMPARE(log.log, (QStringList{QStringLiteral("S1"), QStringLiteral("S1"), QStringLiteral("C1")}));
+    // A move without the thumb held (the wheel) is a change at once.
+    log.log.clear();
+    QWheelEvent wheel(QPointF(5, 5), v->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(v, &wheel);
+    QVERIFY(s.Value(1) > 25);
+    QCOMPARE(log.log, QStringList{QStringLiteral("C1")});
     // The window can also hand messages over itself; the tracking position is read from the bar.
     log.log.clear();
+    v->setSliderDown(true);
     v->setSliderPosition(60);
     QCOMPARE(log.log, QStringList{QStringLiteral("S1")});
     s.SubClass(ScrollBarLogic::VScroll, ScrollBarLogic::EndScroll);
