@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -20,6 +21,18 @@
 using namespace vambrel;
 
 namespace {
+
+// Peak resident memory of the process, in KiB.
+long peakResidentKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
 
 long residentKb() {
     QFile f(QStringLiteral("/proc/self/statm"));
@@ -40,8 +53,12 @@ const char* const kTypes[] = {"Document texte brut", "Image JPEG", "Document PDF
 
 } // namespace
 
+int snapshotPhase(const QString& path);
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--snapshot")
+        return snapshotPhase(QString::fromLocal8Bit(argv[2]));
     const qint64 files = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1'000'000;
     const int filesPerFolder = 50;
     const int folders = int((files + filesPerFolder - 1) / filesPerFolder);
@@ -111,23 +128,42 @@ int main(int argc, char** argv) {
     std::printf("catalogue size: %.1f MB (%.1f MB per million files)\n", sizeMb,
                 sizeMb * 1e6 / double(files));
 
+    // The snapshot is measured in a fresh process, so that its memory is its own.
+    std::fflush(stdout);
+    const int rc =
+        QProcess::execute(QCoreApplication::applicationFilePath(), {QStringLiteral("--snapshot"), path});
+    return rc;
+}
+
+int snapshotPhase(const QString& path) {
+    QRandomGenerator rng(11);
+    QElapsedTimer timer;
+    Database db;
     if (!db.open(path, OpenMode::ReadOnly))
         return std::fprintf(stderr, "%s\n", qPrintable(db.lastError())), 1;
     const long rssBefore = residentKb();
     const QString sql =
         QStringLiteral("SELECT Folders.Nom, Files.Nom, Files.Taille, Files.\"Modifié\", Files.Type "
-                       "FROM Folders INNER JOIN Files ON Files.Num = Folders.Num ORDER BY %1, %2")
-            .arg(OrderByName(QStringLiteral("Folders.Nom")), OrderByName(QStringLiteral("Files.Nom")));
+                       "FROM Folders INNER JOIN Files ON Files.Num = Folders.Num");
     timer.restart();
-    auto snapshot = Snapshot::open(db, sql);
+    auto snapshot =
+        Snapshot::open(db, sql, {}, {{QStringLiteral("Folders.Nom")}, {QStringLiteral("Files.Nom")}});
     const double openSeconds = timer.nsecsElapsed() / 1e9;
     if (!snapshot)
         return std::fprintf(stderr, "%s\n", qPrintable(snapshot.error())), 1;
     const long rssAfter = residentKb();
-    std::printf("ordered snapshot: %lld records (exact) opened in %.2f s; rows %.1f MB, resident +%.1f MB "
-                "(process %.1f MB)\n",
+    std::printf("snapshot ordered by folder and file name: %lld records (exact) opened in %.2f s; "
+                "rows %.1f MB, resident +%.1f MB (process %.1f MB, peak %.1f MB)\n",
                 snapshot->recordCount(), openSeconds, snapshot->memoryUsage() / 1e6,
-                (rssAfter - rssBefore) / 1024.0, rssAfter / 1024.0);
+                (rssAfter - rssBefore) / 1024.0, rssAfter / 1024.0, peakResidentKb() / 1024.0);
+    timer.restart();
+    auto bySize = snapshot->sorted({{QStringLiteral("Taille"), SortKind::Value, true}});
+    std::printf("re-sorted in memory by size, descending: %.2f s\n", timer.nsecsElapsed() / 1e9);
+    timer.restart();
+    auto byName = snapshot->sorted({{QStringLiteral("Files.Nom")}});
+    std::printf("re-sorted in memory by file name alone: %.2f s\n", timer.nsecsElapsed() / 1e9);
+    if (!bySize || !byName)
+        return 1;
 
     const int probes = 200'000;
     qint64 checksum = 0;

@@ -102,7 +102,9 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
         return ok;
     };
 
-    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    // One connection serves one thread at a time: no per-call locking.
+    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         fail(QStringLiteral("Impossible de créer le fichier %1").arg(quoted(path)));
         return removeOnFailure(false);
     }
@@ -135,7 +137,7 @@ bool Database::open(const QString& path, OpenMode mode, DbKind kind) {
         return failWith(QStringLiteral("Aucun nom de fichier n'a été donné."));
 
     const QByteArray native = QFile::encodeName(path);
-    const int flags = m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int flags = (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(native.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const bool missing = ::access(native.constData(), F_OK) != 0;
@@ -163,8 +165,8 @@ bool Database::configure() {
     sqlite3_busy_timeout(m_db, 5000);
     if (!registerSortKey(m_db))
         return fail(QStringLiteral("Impossible de préparer le tri des noms"));
-    // A larger page cache and sorter threads make the big ordered snapshots fast.
-    return exec(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA threads = 2; PRAGMA temp_store = FILE;"));
+    // A modest page cache: snapshots read each page about once, and keep their own copy of the rows.
+    return exec(QStringLiteral("PRAGMA cache_size = -8192; PRAGMA threads = 2; PRAGMA temp_store = FILE;"));
 }
 
 bool Database::validate(DbKind kind) {

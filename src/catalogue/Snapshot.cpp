@@ -2,7 +2,12 @@
 
 #include "FileTime.h"
 #include "SnapshotRows.h"
+#include "SortKey.h"
 #include "SqliteStatement.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
 
 namespace vambrel {
 
@@ -126,6 +131,8 @@ Result<Snapshot> Snapshot::open(const Database& db, const QString& sql, const QV
         return Result<Snapshot>::failure(db.lastError());
     }
     rows->finish();
+    // The pages read are in the snapshot now; give the cache back.
+    sqlite3_db_release_memory(db.handle());
     Snapshot snapshot;
     snapshot.m_rows = std::move(rows);
     snapshot.m_position = snapshot.m_rows->rowCount() > 0 ? 0 : -1;
@@ -244,10 +251,14 @@ int Snapshot::fieldIndex(QStringView name) const {
     return -1;
 }
 
+qint64 Snapshot::storedRow(qint64 position) const {
+    return m_order ? qint64((*m_order)[static_cast<size_t>(position)]) : position;
+}
+
 QVariant Snapshot::value(int field) const {
     if (!hasCurrent() || field < 0 || field >= fieldCount())
         return QVariant();
-    return m_rows->value(m_position, field);
+    return m_rows->value(storedRow(m_position), field);
 }
 
 QVariant Snapshot::value(QStringView name) const {
@@ -257,7 +268,7 @@ QVariant Snapshot::value(QStringView name) const {
 bool Snapshot::isNull(int field) const {
     if (!hasCurrent() || field < 0 || field >= fieldCount())
         return true;
-    return m_rows->isNull(m_position, field);
+    return m_rows->isNull(storedRow(m_position), field);
 }
 
 QString Snapshot::text(int field) const {
@@ -285,7 +296,8 @@ bool Snapshot::findFrom(qint64 start, QStringView field, const QVariant& target,
                                    ? DateToText(target.toDateTime())
                                    : target.toString();
     const QByteArray targetUtf8 = targetText.toUtf8();
-    for (qint64 row = start; row < count; ++row) {
+    for (qint64 position = start; position < count; ++position) {
+        const qint64 row = storedRow(position);
         bool match = false;
         if (wantNull) {
             match = m_rows->isNull(row, index);
@@ -305,7 +317,7 @@ bool Snapshot::findFrom(qint64 start, QStringView field, const QVariant& target,
             }
         }
         if (match) {
-            m_position = row;
+            m_position = position;
             m_noMatch = false;
             return true;
         }
@@ -314,7 +326,206 @@ bool Snapshot::findFrom(qint64 start, QStringView field, const QVariant& target,
 }
 
 qint64 Snapshot::memoryUsage() const {
-    return m_rows ? m_rows->memoryUsage() : 0;
+    return (m_rows ? m_rows->memoryUsage() : 0) +
+           (m_order ? qint64(m_order->capacity() * sizeof(uint32_t)) : 0);
+}
+
+Result<Snapshot> Snapshot::open(const Database& db, const QString& sql, const QVariantList& params,
+                                const QList<SortColumn>& order) {
+    auto plain = open(db, sql, params);
+    if (!plain || order.isEmpty())
+        return plain;
+    return plain->sorted(order);
+}
+
+namespace {
+
+using Cell = SnapshotRows::Cell;
+
+// Null, then numbers, then texts, then blobs, as SQLite orders mixed values.
+int cellClass(const Cell& c) {
+    switch (c.kind) {
+    case Cell::Null:
+        return 0;
+    case Cell::Integer:
+    case Cell::Real:
+        return 1;
+    case Cell::Text:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+int compareTexts(std::string_view a, std::string_view b, SortKind kind) {
+    return kind == SortKind::Name ? CompareNamesUtf8(a, b) : a.compare(b);
+}
+
+int compareCells(const Cell& a, const Cell& b, SortKind kind) {
+    const int ca = cellClass(a), cb = cellClass(b);
+    if (ca != cb)
+        return ca < cb ? -1 : 1;
+    switch (ca) {
+    case 1: {
+        if (a.kind == Cell::Integer && b.kind == Cell::Integer)
+            return a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
+        const double da = a.kind == Cell::Integer ? double(a.integer) : a.real;
+        const double db = b.kind == Cell::Integer ? double(b.integer) : b.real;
+        return da < db ? -1 : (da > db ? 1 : 0);
+    }
+    case 2:
+        return compareTexts(a.bytes, b.bytes, kind);
+    case 3:
+        return a.bytes.compare(b.bytes);
+    default:
+        return 0;
+    }
+}
+
+// One sort column prepared for the comparisons. A column whose texts repeat a lot (folder paths,
+// types) is ranked once per distinct text, so that most comparisons are of two integers.
+struct PreparedColumn {
+    int field = -1;
+    SortKind kind = SortKind::Name;
+    bool descending = false;
+    // Exactly one of these is filled, by row: ranks, integers (with Null flags), texts (Null has no
+    // data pointer), or nothing when the column mixes kinds and cells are decoded at each comparison.
+    std::vector<uint32_t> rank;
+    std::vector<int64_t> integers;
+    std::vector<uint8_t> nulls;
+    std::vector<std::string_view> texts;
+    std::vector<uint8_t> ascii; // with texts, for names: the text takes the fast comparison
+
+    int compare(const SnapshotRows& rows, uint32_t a, uint32_t b) const {
+        if (!rank.empty())
+            return rank[a] < rank[b] ? -1 : (rank[a] > rank[b] ? 1 : 0);
+        if (!integers.empty()) {
+            if (nulls[a] != nulls[b])
+                return nulls[a] ? -1 : 1;
+            return integers[a] < integers[b] ? -1 : (integers[a] > integers[b] ? 1 : 0);
+        }
+        if (!texts.empty()) {
+            const bool na = texts[a].data() == nullptr, nb = texts[b].data() == nullptr;
+            if (na || nb)
+                return na == nb ? 0 : (na ? -1 : 1);
+            if (kind == SortKind::Name)
+                return CompareNamesUtf8(texts[a], ascii[a], texts[b], ascii[b]);
+            return texts[a].compare(texts[b]);
+        }
+        return compareCells(rows.cell(a, field), rows.cell(b, field), kind);
+    }
+};
+
+// Copies the column out of the packed rows when it holds one kind only.
+void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
+    const qint64 count = rows.rowCount();
+    bool allIntegers = true, allTexts = true;
+    for (qint64 r = 0; r < count && (allIntegers || allTexts); ++r) {
+        const Cell c = rows.cell(r, col.field);
+        allIntegers = allIntegers && (c.kind == Cell::Integer || c.kind == Cell::Null);
+        allTexts = allTexts && (c.kind == Cell::Text || c.kind == Cell::Null);
+    }
+    if (count == 0 || (!allIntegers && !allTexts))
+        return;
+    if (allIntegers) {
+        col.integers.resize(size_t(count));
+        col.nulls.resize(size_t(count));
+    } else {
+        col.texts.resize(size_t(count));
+        if (col.kind == SortKind::Name)
+            col.ascii.resize(size_t(count));
+    }
+    for (qint64 r = 0; r < count; ++r) {
+        const Cell c = rows.cell(r, col.field);
+        if (allIntegers) {
+            col.integers[size_t(r)] = c.integer;
+            col.nulls[size_t(r)] = c.kind == Cell::Null;
+        } else if (c.kind == Cell::Text) {
+            // An empty text must stay distinct from Null: give it a non-null pointer.
+            col.texts[size_t(r)] = c.bytes.data() != nullptr ? c.bytes : std::string_view("", 0);
+            if (!col.ascii.empty())
+                col.ascii[size_t(r)] = IsPrintableAscii(c.bytes);
+        }
+    }
+}
+
+void rankColumn(const SnapshotRows& rows, PreparedColumn& col) {
+    const qint64 count = rows.rowCount();
+    std::unordered_map<uint64_t, uint32_t> distinct;
+    std::vector<std::pair<uint64_t, std::string_view>> texts;
+    for (qint64 r = 0; r < count; ++r) {
+        const Cell c = rows.cell(r, col.field);
+        if (c.kind == Cell::Null)
+            continue;
+        if (c.kind != Cell::Text)
+            return;
+        if (distinct.emplace(c.location, 0).second) {
+            texts.emplace_back(c.location, c.bytes);
+            if (texts.size() * 4 > size_t(count))
+                return; // mostly distinct: ranking would cost more than it saves
+        }
+    }
+    std::sort(texts.begin(), texts.end(),
+              [&](const auto& a, const auto& b) { return compareTexts(a.second, b.second, col.kind) < 0; });
+    uint32_t rank = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i == 0 || compareTexts(texts[i - 1].second, texts[i].second, col.kind) != 0)
+            ++rank;
+        distinct[texts[i].first] = rank; // ranks start at 1: 0 is Null
+    }
+    col.rank.resize(size_t(count));
+    for (qint64 r = 0; r < count; ++r) {
+        const Cell c = rows.cell(r, col.field);
+        col.rank[size_t(r)] = c.kind == Cell::Null ? 0 : distinct[c.location];
+    }
+}
+
+} // namespace
+
+Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order) const {
+    if (!m_rows)
+        return Result<Snapshot>::failure(QStringLiteral("Aucun résultat à trier."));
+    const qint64 count = recordCount();
+    if (count > qint64(std::numeric_limits<uint32_t>::max()))
+        return Result<Snapshot>::failure(QStringLiteral("Trop de lignes à trier."));
+    std::vector<PreparedColumn> columns;
+    for (const SortColumn& sc : order) {
+        PreparedColumn col;
+        col.field = fieldIndex(sc.field);
+        if (col.field < 0)
+            return Result<Snapshot>::failure(
+                QStringLiteral("Le champ « %1 » est introuvable.").arg(sc.field));
+        col.kind = sc.kind;
+        col.descending = sc.descending;
+        rankColumn(*m_rows, col);
+        if (col.rank.empty())
+            extractColumn(*m_rows, col);
+        columns.push_back(std::move(col));
+    }
+    // Rows equal on every column keep the order they had in this snapshot.
+    auto positions = std::make_shared<std::vector<uint32_t>>(size_t(count));
+    std::vector<uint32_t> previousPosition;
+    for (qint64 p = 0; p < count; ++p)
+        (*positions)[size_t(p)] = uint32_t(storedRow(p));
+    if (m_order) {
+        previousPosition.resize(size_t(count));
+        for (qint64 p = 0; p < count; ++p)
+            previousPosition[(*positions)[size_t(p)]] = uint32_t(p);
+    }
+    const SnapshotRows& rows = *m_rows;
+    std::sort(positions->begin(), positions->end(), [&](uint32_t a, uint32_t b) {
+        for (const PreparedColumn& col : columns) {
+            const int d = col.compare(rows, a, b);
+            if (d != 0)
+                return col.descending ? d > 0 : d < 0;
+        }
+        return previousPosition.empty() ? a < b : previousPosition[a] < previousPosition[b];
+    });
+    Snapshot result;
+    result.m_rows = m_rows;
+    result.m_order = std::move(positions);
+    result.m_position = count > 0 ? 0 : -1;
+    return result;
 }
 
 } // namespace vambrel

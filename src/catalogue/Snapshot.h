@@ -7,10 +7,21 @@
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
+#include <vector>
 
 namespace vambrel {
 
 class SnapshotRows;
+
+// How a column orders: Name is the catalogue's name ordering (French-aware, case only as a
+// tie-breaker); Value orders Null, then numbers, then texts byte by byte (dates sort right so).
+enum class SortKind { Name, Value };
+
+struct SortColumn {
+    QString field;
+    SortKind kind = SortKind::Name;
+    bool descending = false;
+};
 
 // A static, fully read result of one query, with an exact record count, absolute positioning
 // and moves, in the manner of a database snapshot. Rows are held compactly in memory, so the
@@ -31,6 +42,13 @@ public:
 
     // Runs `sql` with `params` bound to ?1, ?2... (QDateTime as the catalogue's date text).
     static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params = {});
+    // The same, then ordered in memory by `order`: much faster than an ORDER BY on names, and the
+    // same ordering as OrderByName() gives in SQL. Rows equal on every column keep the query's order.
+    static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params,
+                                 const QList<SortColumn>& order);
+
+    // A snapshot over the same rows in another order, positioned on its first record.
+    Result<Snapshot> sorted(const QList<SortColumn>& order) const;
 
     bool isValid() const { return m_rows != nullptr; }
     Snapshot clone() const;
@@ -73,8 +91,10 @@ public:
 
 private:
     bool findFrom(qint64 start, QStringView field, const QVariant& value, Qt::CaseSensitivity cs);
+    qint64 storedRow(qint64 position) const;
 
     std::shared_ptr<const SnapshotRows> m_rows;
+    std::shared_ptr<const std::vector<uint32_t>> m_order; // position -> stored row; null: as stored
     qint64 m_position = -1;
     bool m_noMatch = false;
 };

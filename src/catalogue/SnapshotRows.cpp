@@ -65,11 +65,16 @@ const uint8_t* skipValue(const uint8_t* p) {
 
 } // namespace
 
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
 struct SnapshotRows::ColumnDict {
     std::string lastText;
     uint64_t lastLocation = 0;
     bool hasLast = false;
-    std::unordered_map<std::string, uint64_t> seen;
+    std::unordered_map<std::string, uint64_t, TextHash, std::equal_to<>> seen;
     bool enabled = true;
     int lookups = 0;
     int hits = 0;
@@ -105,11 +110,8 @@ const uint8_t* SnapshotRows::at(uint64_t location) const {
 bool SnapshotRows::appendRow(sqlite3_stmt* stmt) {
     // Encode into scratch first, then copy: a row never spans two chunks.
     m_scratch.clear();
-    struct PendingText {
-        size_t offset; // of the tag in scratch
-        int column;
-    };
-    std::vector<PendingText> newTexts;
+    std::vector<PendingText>& newTexts = m_newTexts;
+    newTexts.clear();
     const int n = columnCount();
     for (int c = 0; c < n; ++c) {
         const int type = sqlite3_column_type(stmt, c);
@@ -146,7 +148,7 @@ bool SnapshotRows::appendRow(sqlite3_stmt* stmt) {
                 isRef = true;
             } else if (dict.enabled && len <= kDictMaxText) {
                 ++dict.lookups;
-                auto it = dict.seen.find(std::string(sv));
+                auto it = dict.seen.find(sv);
                 if (it != dict.seen.end()) {
                     refLocation = it->second;
                     isRef = true;
@@ -154,7 +156,7 @@ bool SnapshotRows::appendRow(sqlite3_stmt* stmt) {
                 }
                 if (dict.lookups == kDictTrial && dict.hits * 4 < dict.lookups) {
                     dict.enabled = false; // names that rarely repeat: the lookups cost more than they save
-                    std::unordered_map<std::string, uint64_t>().swap(dict.seen);
+                    decltype(dict.seen)().swap(dict.seen);
                 }
             }
             if (isRef) {
@@ -217,6 +219,7 @@ SnapshotRows::~SnapshotRows() = default;
 void SnapshotRows::finish() {
     m_dicts.clear();
     std::vector<uint8_t>().swap(m_scratch);
+    std::vector<PendingText>().swap(m_newTexts);
     m_rows.shrink_to_fit();
 }
 
@@ -230,6 +233,42 @@ const uint8_t* SnapshotRows::field(qint64 row, int column) const {
         p = at(location);
     }
     return p;
+}
+
+SnapshotRows::Cell SnapshotRows::cell(qint64 row, int column) const {
+    const uint8_t* p = at(m_rows[static_cast<size_t>(row)]);
+    for (int c = 0; c < column; ++c)
+        p = skipValue(p);
+    uint64_t location = 0;
+    if (*p == Ref) {
+        std::memcpy(&location, p + 1, 8);
+        p = at(location);
+    } else {
+        location = m_rows[static_cast<size_t>(row)] +
+                   static_cast<uint64_t>(p - at(m_rows[static_cast<size_t>(row)]));
+    }
+    Cell out;
+    switch (*p++) {
+    case Int:
+        out.kind = Cell::Integer;
+        out.integer = unzigzag(getVarint(p));
+        break;
+    case Real:
+        out.kind = Cell::Real;
+        std::memcpy(&out.real, p, 8);
+        break;
+    case Text:
+    case Blob: {
+        out.kind = p[-1] == Text ? Cell::Text : Cell::Blob;
+        const uint64_t len = getVarint(p);
+        out.bytes = std::string_view(reinterpret_cast<const char*>(p), len);
+        out.location = location;
+        break;
+    }
+    default:
+        break;
+    }
+    return out;
 }
 
 bool SnapshotRows::isNull(qint64 row, int column) const {

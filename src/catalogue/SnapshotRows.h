@@ -33,6 +33,16 @@ public:
     int columnCount() const { return static_cast<int>(m_columns.size()); }
     const Column& column(int i) const { return m_columns[static_cast<size_t>(i)]; }
 
+    // One stored value, undecoded. Texts repeated from an earlier row share their `location`.
+    struct Cell {
+        enum Kind : uint8_t { Null, Integer, Real, Text, Blob } kind = Null;
+        qint64 integer = 0;
+        double real = 0;
+        std::string_view bytes; // Text (UTF-8) and Blob
+        uint64_t location = 0;  // where a Text is stored
+    };
+    Cell cell(qint64 row, int column) const;
+
     QVariant value(qint64 row, int column) const;
     bool isNull(qint64 row, int column) const;
     // The raw UTF-8 of a text value, for fast comparisons; false when the value is not text.
@@ -57,6 +67,11 @@ private:
     std::vector<uint64_t> m_rows; // location of each row: chunk index << 32 | offset
     std::vector<std::unique_ptr<ColumnDict>> m_dicts;
     std::vector<uint8_t> m_scratch;
+    struct PendingText {
+        size_t offset; // of the tag in the scratch row
+        int column;
+    };
+    std::vector<PendingText> m_newTexts;
 };
 
 } // namespace vambrel

@@ -1,5 +1,6 @@
 #include "SortKey.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <unicode/ucol.h>
@@ -58,7 +59,103 @@ void sortKeyFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     sqlite3_result_blob(context, buffer.data(), size, SQLITE_TRANSIENT);
 }
 
+// Weights of the printable ASCII characters, read from the collator itself so that comparing with
+// them gives the collator's own answer: primary weights first over the whole text, then case.
+struct AsciiWeights {
+    uint8_t primary[128] = {};
+    uint8_t tertiary[128] = {};
+    bool usable = false;
+};
+
+AsciiWeights makeAsciiWeights(const UCollator* base) {
+    AsciiWeights w;
+    if (base == nullptr)
+        return w;
+    UErrorCode status = U_ZERO_ERROR;
+    CollatorPtr primary(ucol_open("fr", &status));
+    if (U_FAILURE(status))
+        return w;
+    ucol_setStrength(primary.get(), UCOL_PRIMARY);
+    std::vector<UChar> chars;
+    for (UChar c = 0x20; c < 0x7f; ++c)
+        chars.push_back(c);
+    std::stable_sort(chars.begin(), chars.end(), [&](UChar a, UChar b) {
+        return ucol_strcoll(primary.get(), &a, 1, &b, 1) == UCOL_LESS;
+    });
+    uint8_t rank = 1;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        if (i > 0 && ucol_strcoll(primary.get(), &chars[i - 1], 1, &chars[i], 1) != UCOL_EQUAL)
+            ++rank;
+        w.primary[chars[i]] = rank;
+        // An ignorable character would need the collator's own alignment rules.
+        if (ucol_strcoll(primary.get(), &chars[i], 1, nullptr, 0) == UCOL_EQUAL)
+            return w;
+    }
+    // Characters that share a primary weight must be exactly the two cases of one letter.
+    for (UChar a = 0x20; a < 0x7f; ++a) {
+        for (UChar b = static_cast<UChar>(a + 1); b < 0x7f; ++b) {
+            if (w.primary[a] == w.primary[b] && !(a >= u'A' && a <= u'Z' && b == a + 32))
+                return w;
+        }
+    }
+    const UChar lower = u'a', upper = u'A';
+    const bool lowerFirst = ucol_strcoll(base, &lower, 1, &upper, 1) == UCOL_LESS;
+    for (UChar c = 0x20; c < 0x7f; ++c) {
+        const bool isUpper = c >= u'A' && c <= u'Z';
+        const bool isLower = c >= u'a' && c <= u'z';
+        w.tertiary[c] = (isUpper && lowerFirst) || (isLower && !lowerFirst) ? 2 : 1;
+    }
+    w.usable = true;
+    return w;
+}
+
+const AsciiWeights& asciiWeights() {
+    static const AsciiWeights weights = makeAsciiWeights(sharedCollator());
+    return weights;
+}
+
 } // namespace
+
+bool IsPrintableAscii(std::string_view text) {
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7e)
+            return false;
+    }
+    return true;
+}
+
+int CompareNamesUtf8(std::string_view a, std::string_view b) {
+    return CompareNamesUtf8(a, IsPrintableAscii(a), b, IsPrintableAscii(b));
+}
+
+int CompareNamesUtf8(std::string_view a, bool aAscii, std::string_view b, bool bAscii) {
+    const AsciiWeights& weights = asciiWeights();
+    if (weights.usable && aAscii && bAscii) {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            const int d = int(weights.primary[uint8_t(a[i])]) - int(weights.primary[uint8_t(b[i])]);
+            if (d != 0)
+                return d;
+        }
+        if (a.size() != b.size())
+            return a.size() < b.size() ? -1 : 1;
+        for (size_t i = 0; i < n; ++i) {
+            const int d = int(weights.tertiary[uint8_t(a[i])]) - int(weights.tertiary[uint8_t(b[i])]);
+            if (d != 0)
+                return d;
+        }
+        return 0;
+    }
+    const UCollator* collator = sharedCollator();
+    if (collator == nullptr)
+        return a.compare(b);
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = ucol_strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                                static_cast<int32_t>(b.size()), &status);
+    if (U_FAILURE(status))
+        return a.compare(b);
+    return r;
+}
 
 QByteArray SortKey(QStringView text) {
     const UCollator* collator = sharedCollator();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 #include <sqlite3.h>
+#include <string_view>
 
 namespace vambrel {
 
@@ -11,6 +12,12 @@ namespace vambrel {
 // tie-breaker, so "eté" < "Été" < "étude" < "Zèbre". Keys compare with memcmp.
 QByteArray SortKey(QStringView text);
 int CompareNames(QStringView a, QStringView b);
+// The same ordering on UTF-8 texts, with a fast path for printable ASCII that gives exactly the
+// collator's answer; <0, 0 or >0.
+int CompareNamesUtf8(std::string_view a, std::string_view b);
+// Whether a text takes the fast path; with both flags known, the comparison skips that check.
+bool IsPrintableAscii(std::string_view text);
+int CompareNamesUtf8(std::string_view a, bool aAscii, std::string_view b, bool bAscii);
 
 // Name of the SQL function registered on every catalogue connection: vsortkey(text) gives the
 // key as a blob (Null for Null). It lives in the connection, never in the file's schema.
