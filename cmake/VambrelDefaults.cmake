@@ -21,7 +21,8 @@ function(vambrel_add_tests dir)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
         target_compile_definitions(${name} PRIVATE
             VAMBREL_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
-            VAMBREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+            VAMBREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+            VAMBREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
         vambrel_defaults(${name})
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES
