@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace vambrel {
+
+// The events of a catalogue build, in the order the build raises them. Each event that returns a
+// bool returns the client's Cancel for it: true stops the build at that point.
+class BuildEvents {
+public:
+    virtual ~BuildEvents() = default;
+    virtual bool ProgressMain(const QString& sMain) = 0; // a start folder begins
+    virtual bool ProgressFolder(qint32 nbre) = 0;        // highest folder index of the walk, when > 0
+    virtual bool ProgressFile(qint32 nbre) = 0;          // files recorded so far in the whole job
+    virtual void ProgressState(qint32 nPos) = 0;         // a folder's files are about to be recorded
+    virtual void Complete(bool success) = 0;
+    virtual void Cancelled() = 0;
+};
+
+struct BuildParams {
+    QString fileName; // the catalogue to create; must not exist
+    QString spec;     // start folders joined by ':'
+    QString mask;     // file-name pattern, "*.*" for every file
+};
+
+// Runs one build to its end: raises exactly one terminal event, Complete or Cancelled.
+// A cancelled build deletes its file; a failed one leaves what it wrote (complete rows only).
+// When `failure` is given it receives a French description of what ended a failed build.
+void RunCatalogueBuild(const BuildParams& params, BuildEvents& events, QString* failure = nullptr);
+
+} // namespace vambrel
