@@ -394,7 +394,8 @@ struct PreparedColumn {
     std::vector<int64_t> integers;
     std::vector<uint8_t> nulls;
     std::vector<std::string_view> texts;
-    std::vector<uint8_t> ascii; // with texts, for names: the text takes the fast comparison
+    std::vector<uint8_t> ascii;       // with texts, for names: the text takes the fast comparison
+    std::vector<NamePrefix> prefixes; // with texts, for names: decides most comparisons alone
 
     int compare(const SnapshotRows& rows, uint32_t a, uint32_t b) const {
         if (!rank.empty())
@@ -408,8 +409,12 @@ struct PreparedColumn {
             const bool na = texts[a].data() == nullptr, nb = texts[b].data() == nullptr;
             if (na || nb)
                 return na == nb ? 0 : (na ? -1 : 1);
-            if (kind == SortKind::Name)
+            if (kind == SortKind::Name) {
+                const int d = CompareNamePrefixes(prefixes[a], prefixes[b]);
+                if (d != 0)
+                    return d;
                 return CompareNamesUtf8(texts[a], ascii[a], texts[b], ascii[b]);
+            }
             return texts[a].compare(texts[b]);
         }
         return compareCells(rows.cell(a, field), rows.cell(b, field), kind);
@@ -432,8 +437,10 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
         col.nulls.resize(size_t(count));
     } else {
         col.texts.resize(size_t(count));
-        if (col.kind == SortKind::Name)
+        if (col.kind == SortKind::Name) {
             col.ascii.resize(size_t(count));
+            col.prefixes.resize(size_t(count));
+        }
     }
     for (qint64 r = 0; r < count; ++r) {
         const Cell c = rows.cell(r, col.field);
@@ -443,8 +450,10 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
         } else if (c.kind == Cell::Text) {
             // An empty text must stay distinct from Null: give it a non-null pointer.
             col.texts[size_t(r)] = c.bytes.data() != nullptr ? c.bytes : std::string_view("", 0);
-            if (!col.ascii.empty())
+            if (!col.ascii.empty()) {
                 col.ascii[size_t(r)] = IsPrintableAscii(c.bytes);
+                col.prefixes[size_t(r)] = MakeNamePrefix(c.bytes);
+            }
         }
     }
 }

@@ -64,6 +64,9 @@ void sortKeyFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 struct AsciiWeights {
     uint8_t primary[128] = {};
     uint8_t tertiary[128] = {};
+    // Latin letters U+00C0..U+024F whose primary weight is exactly that of one ASCII character
+    // ("é" as "e"); 0 for the others ("æ", "ß", ...).
+    uint8_t latin[0x250 - 0xC0] = {};
     bool usable = false;
 };
 
@@ -104,6 +107,14 @@ AsciiWeights makeAsciiWeights(const UCollator* base) {
         const bool isUpper = c >= u'A' && c <= u'Z';
         const bool isLower = c >= u'a' && c <= u'z';
         w.tertiary[c] = (isUpper && lowerFirst) || (isLower && !lowerFirst) ? 2 : 1;
+    }
+    for (UChar c = 0xC0; c < 0x250; ++c) {
+        for (UChar a = 0x21; a < 0x7f; ++a) {
+            if (ucol_strcoll(primary.get(), &c, 1, &a, 1) == UCOL_EQUAL) {
+                w.latin[c - 0xC0] = w.primary[a];
+                break;
+            }
+        }
     }
     w.usable = true;
     return w;
@@ -155,6 +166,56 @@ int CompareNamesUtf8(std::string_view a, bool aAscii, std::string_view b, bool b
     if (U_FAILURE(status))
         return a.compare(b);
     return r;
+}
+
+NamePrefix MakeNamePrefix(std::string_view utf8) {
+    const AsciiWeights& weights = asciiWeights();
+    NamePrefix prefix;
+    if (!weights.usable)
+        return prefix;
+    size_t i = 0;
+    while (prefix.known < 8 && i < utf8.size()) {
+        const auto b0 = uint8_t(utf8[i]);
+        uint8_t weight = 0;
+        size_t width = 1;
+        if (b0 >= 0x20 && b0 <= 0x7e) {
+            weight = weights.primary[b0];
+        } else if ((b0 & 0xe0) == 0xc0 && i + 1 < utf8.size() && (uint8_t(utf8[i + 1]) & 0xc0) == 0x80) {
+            const unsigned cp = ((b0 & 0x1fu) << 6) | (uint8_t(utf8[i + 1]) & 0x3fu);
+            width = 2;
+            if (cp >= 0xC0 && cp < 0x250)
+                weight = weights.latin[cp - 0xC0];
+        }
+        // Whatever the collator might treat specially ends the known part; the rest falls back.
+        if (weight == 0)
+            return prefix;
+        if (i + width < utf8.size()) {
+            const auto next = uint8_t(utf8[i + width]);
+            if (next >= 0xcc && next <= 0xcd)
+                return prefix; // a combining mark may follow and change this character
+        }
+        prefix.weights |= uint64_t(weight) << (56 - 8 * prefix.known);
+        ++prefix.known;
+        i += width;
+    }
+    prefix.complete = i == utf8.size();
+    return prefix;
+}
+
+int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b) {
+    const unsigned m = std::min(a.known, b.known);
+    if (m > 0) {
+        const uint64_t mask = ~uint64_t(0) << (64 - 8 * m);
+        const uint64_t wa = a.weights & mask, wb = b.weights & mask;
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    // Equal so far: a text wholly known and shorter than the other's known part comes first.
+    if (a.complete && a.known < b.known)
+        return -1;
+    if (b.complete && b.known < a.known)
+        return 1;
+    return 0;
 }
 
 QByteArray SortKey(QStringView text) {

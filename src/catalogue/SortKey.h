@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <sqlite3.h>
 #include <string_view>
 
@@ -18,6 +19,17 @@ int CompareNamesUtf8(std::string_view a, std::string_view b);
 // Whether a text takes the fast path; with both flags known, the comparison skips that check.
 bool IsPrintableAscii(std::string_view text);
 int CompareNamesUtf8(std::string_view a, bool aAscii, std::string_view b, bool bAscii);
+
+// The primary weights of the first characters of a name, enough to order most pairs of names
+// without looking at the texts again: CompareNamePrefixes gives the collator's answer, or 0 when
+// the prefixes cannot decide and the names must be compared whole.
+struct NamePrefix {
+    uint64_t weights = 0;  // one byte per character, first character in the high byte
+    uint8_t known = 0;     // characters whose weight is in `weights` (at most 8)
+    bool complete = false; // `known` covers the whole name
+};
+NamePrefix MakeNamePrefix(std::string_view utf8);
+int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b);
 
 // Name of the SQL function registered on every catalogue connection: vsortkey(text) gives the
 // key as a blob (Null for Null). It lives in the connection, never in the file's schema.
