@@ -58,39 +58,6 @@ QString SizeText(double octets) {
     return text + unit;
 }
 
-QString FileNameOf(QStringView path) {
-    const qsizetype at = path.lastIndexOf(QChar(kPathSeparator));
-    return path.mid(at + 1).toString();
-}
-
-QString FolderOf(QStringView path) {
-    const qsizetype at = path.lastIndexOf(QChar(kPathSeparator));
-    return at < 0 ? QString() : path.left(at + 1).toString();
-}
-
-QString GetExtension(QStringView name) {
-    const QStringView last = name.mid(name.lastIndexOf(QChar(kPathSeparator)) + 1);
-    const qsizetype dot = last.lastIndexOf(u'.');
-    return dot < 0 ? QString() : last.mid(dot).toString();
-}
-
-QString JoinPath(QStringView folder, QStringView name) {
-    if (folder.isEmpty())
-        return name.toString();
-    if (name.isEmpty())
-        return folder.toString();
-    const bool folderEnds = folder.endsWith(QChar(kPathSeparator));
-    const bool nameStarts = name.startsWith(QChar(kPathSeparator));
-    QString path = folder.toString();
-    if (folderEnds && nameStarts)
-        path.append(name.mid(1));
-    else if (folderEnds || nameStarts)
-        path.append(name);
-    else
-        path.append(QChar(kPathSeparator)).append(name);
-    return path;
-}
-
 QString NullToText(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileTime.h"
+#include "PathSyntax.h"
 #include "TextHelpers.h"
 
 #include <QDateTime>
@@ -13,23 +14,12 @@ namespace vambrel {
 
 class ImageList;
 
-// The one path separator of the program; every path helper splits and joins with it.
-inline constexpr char16_t kPathSeparator = u'/';
-
 // A size with its unit: divided by 1024 while above 1000, up to giga-octets; whole values as
 // "2 Ko", others with two decimals after a comma and no digit before it below 1 (",98 Ko").
 // Not a number or infinite gives an empty text.
 QString SizeText(double octets);
 
-// The text after the last separator; the whole text when there is none.
-QString FileNameOf(QStringView path);
-// The text up to and including the last separator; empty when there is none.
-QString FolderOf(QStringView path);
-// The last "." of the name and what follows it; empty when the name has no dot.
-// Only the part after the last separator counts, so a dotted folder gives no extension.
-QString GetExtension(QStringView name);
-// Folder and name joined by exactly one separator ("/" + "usr" gives "/usr").
-QString JoinPath(QStringView folder, QStringView name);
+// FileNameOf, FolderOf, GetExtension, JoinPath and kPathSeparator come from PathSyntax.h.
 
 // Empty text for a null database value, otherwise the value as text.
 QString NullToText(const QVariant& value);

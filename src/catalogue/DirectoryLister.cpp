@@ -1,0 +1,185 @@
+#include "DirectoryLister.h"
+
+#include "NativeName.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vambrel {
+
+namespace {
+
+// Closes a descriptor on every way out.
+class FdGuard {
+public:
+    explicit FdGuard(int fd = -1) : m_fd(fd) {}
+    ~FdGuard() { reset(); }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd = -1) {
+        if (m_fd >= 0) {
+            const int saved = errno;
+            ::close(m_fd);
+            errno = saved;
+        }
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+void fillFromStat(DirEntry& entry, const struct stat& st) {
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.isSymlink = S_ISLNK(st.st_mode);
+    entry.isRegular = S_ISREG(st.st_mode);
+    entry.size = static_cast<qint64>(st.st_size);
+    entry.mtimeSeconds = static_cast<qint64>(st.st_mtim.tv_sec);
+    entry.mtimeNanoseconds = static_cast<qint32>(st.st_mtim.tv_nsec);
+    entry.device = static_cast<quint64>(st.st_dev);
+}
+
+} // namespace
+
+int OpenLongPath(const QByteArray& nativePath, int flags) {
+    flags |= O_CLOEXEC;
+    if (nativePath.isEmpty() || nativePath.contains('\0')) {
+        errno = nativePath.isEmpty() ? ENOENT : EINVAL;
+        return -1;
+    }
+    if (nativePath.size() < PATH_MAX) {
+        const int fd = ::open(nativePath.constData(), flags);
+        if (fd >= 0 || errno != ENAMETOOLONG)
+            return fd;
+    }
+    // Too long for one call: walk down in pieces that each fit, cut at separators. Only the
+    // last piece gets the caller's flags; the others need only be searchable.
+    QByteArray path = nativePath;
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    const qsizetype size = path.size();
+    FdGuard base;
+    qsizetype at = 0;
+    if (path.startsWith('/')) {
+        base.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (base.get() < 0)
+            return -1;
+        at = 1;
+    }
+    constexpr qsizetype kPiece = PATH_MAX / 2;
+    for (;;) {
+        const int dirFd = base.get() < 0 ? AT_FDCWD : base.get();
+        qsizetype end = size;
+        if (size - at > kPiece) {
+            end = path.lastIndexOf('/', at + kPiece);
+            if (end <= at) // one name longer than a piece: the system will refuse it
+                end = path.indexOf('/', at);
+            if (end < 0)
+                end = size;
+        }
+        QByteArray piece = path.mid(at, end - at);
+        if (piece.isEmpty())
+            piece = QByteArrayLiteral(".");
+        if (end >= size)
+            return ::openat(dirFd, piece.constData(), flags);
+        const int next = ::openat(dirFd, piece.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0)
+            return -1;
+        base.reset(next);
+        at = end + 1;
+    }
+}
+
+DirectoryLister::~DirectoryLister() {
+    close();
+}
+
+void DirectoryLister::close() {
+    if (m_dir) {
+        ::closedir(m_dir);
+        m_dir = nullptr;
+    }
+}
+
+int DirectoryLister::descriptor() const {
+    return m_dir ? ::dirfd(m_dir) : -1;
+}
+
+bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRule links) {
+    close();
+    m_error = 0;
+    m_device = 0;
+    int flags = O_RDONLY | O_DIRECTORY;
+    if (links == LinkRule::NoFollow)
+        flags |= O_NOFOLLOW;
+    FdGuard fd(OpenLongPath(PathToNative(folder), flags));
+    if (fd.get() < 0) {
+        m_error = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0)
+        m_device = static_cast<quint64>(st.st_dev);
+    m_dir = ::fdopendir(fd.get());
+    if (!m_dir) {
+        m_error = errno;
+        return false;
+    }
+    fd.release(); // the stream owns it now
+    m_pattern.emplace(pattern);
+    return true;
+}
+
+bool DirectoryLister::next(DirEntry& entry) {
+    if (!m_dir)
+        return false;
+    for (;;) {
+        errno = 0;
+        const dirent* d = ::readdir(m_dir);
+        if (!d) {
+            m_error = errno;
+            return false;
+        }
+        const char* name = d->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        if (m_skipDotNames && name[0] == '.')
+            continue;
+        if (m_foldersOnly && d->d_type != DT_DIR && d->d_type != DT_UNKNOWN)
+            continue;
+        const std::size_t length = std::strlen(name);
+        NameFromNativeInto(entry.name, name, length);
+        if (!m_pattern->matchesAll() && !m_pattern->matches(entry.name))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            fillFromStat(entry, st);
+        } else {
+            if (errno == ENOENT)
+                continue; // gone since the folder was read
+            // Named but not describable (a folder readable but not searchable): what the
+            // folder itself says, and nothing more.
+            entry.isDirectory = d->d_type == DT_DIR;
+            entry.isSymlink = d->d_type == DT_LNK;
+            entry.isRegular = d->d_type == DT_REG;
+            entry.size = 0;
+            entry.mtimeSeconds = 0;
+            entry.mtimeNanoseconds = 0;
+            entry.device = m_device;
+        }
+        if (m_foldersOnly && !entry.isDirectory)
+            continue;
+        entry.nativeName.resize(static_cast<qsizetype>(length));
+        std::memcpy(entry.nativeName.data(), name, length);
+        return true;
+    }
+}
+
+} // namespace vambrel

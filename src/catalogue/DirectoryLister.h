@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Wildcard.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <dirent.h>
+#include <optional>
+
+namespace vambrel {
+
+// One entry of a folder, with the data of lstat: a symbolic link is described itself, never
+// its target.
+struct DirEntry {
+    QString name;          // NameFromNative of nativeName
+    QByteArray nativeName; // the bytes of the name on disk
+    bool isDirectory = false;
+    bool isSymlink = false;
+    qint64 size = 0;
+    qint64 mtimeSeconds = 0;
+    qint32 mtimeNanoseconds = 0;
+    quint64 device = 0;
+    bool isRegular = false;
+};
+
+// Lists one folder, in file-system order, like a find-first/find-next search: open, next until
+// false, and the descriptor is closed by close() or the destructor. Not copyable.
+class DirectoryLister {
+public:
+    enum class LinkRule { Follow, NoFollow };
+
+    DirectoryLister() = default;
+    ~DirectoryLister();
+    DirectoryLister(const DirectoryLister&) = delete;
+    DirectoryLister& operator=(const DirectoryLister&) = delete;
+
+    // False when the folder cannot be read; error() then holds errno. With NoFollow a folder
+    // that is a symbolic link is refused (ELOOP). A path longer than the system allows is
+    // opened step by step.
+    bool open(const QString& folder, const QString& pattern = QStringLiteral("*.*"),
+              LinkRule links = LinkRule::Follow);
+    // The next entry matching the pattern; "." and ".." never come. An entry that vanished
+    // between reading the folder and its lstat is skipped; one whose lstat fails otherwise
+    // comes with the type the folder gives and no size or time. False at the end or on a read
+    // error (error() is then non-zero).
+    bool next(DirEntry& entry);
+    void close();
+
+    // Only folders come back, and entries that the folder itself types as something else are
+    // not even looked at. Set before next().
+    void setFoldersOnly(bool only) { m_foldersOnly = only; }
+    // Names beginning with "." are skipped before any work. Set before next().
+    void setSkipDotNames(bool skip) { m_skipDotNames = skip; }
+
+    int error() const { return m_error; }
+    // The device of the folder itself; 0 before a successful open.
+    quint64 device() const { return m_device; }
+    // The folder's descriptor, for opening entries relative to it; -1 when not open.
+    int descriptor() const;
+
+private:
+    DIR* m_dir = nullptr;
+    std::optional<Wildcard> m_pattern;
+    int m_error = 0;
+    quint64 m_device = 0;
+    bool m_foldersOnly = false;
+    bool m_skipDotNames = false;
+};
+
+// Opens a path like open(2) with O_CLOEXEC added; a path longer than PATH_MAX is opened one
+// piece at a time relative to the last one (only the last piece obeys O_NOFOLLOW). -1 with
+// errno on failure.
+int OpenLongPath(const QByteArray& nativePath, int flags);
+
+} // namespace vambrel
