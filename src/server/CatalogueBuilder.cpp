@@ -1,0 +1,182 @@
+#include "CatalogueBuilder.h"
+
+#include "CatalogueWriter.h"
+#include "Database.h"
+#include "DirectoryLister.h"
+#include "FileTime.h"
+#include "FolderWalk.h"
+#include "NativeName.h"
+#include "PathSyntax.h"
+#include "TextHelpers.h"
+#include "TypeNames.h"
+#include "mVersionInfo.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <memory>
+#include <unistd.h>
+
+namespace vambrel {
+
+namespace {
+
+enum class Outcome { Done, Cancelled, Failed };
+
+class Build {
+public:
+    Build(const BuildParams& params, BuildEvents& events) : m_params(params), m_events(events) {}
+
+    Outcome run() {
+        const QStringList starts = SplitStartFolders(m_params.spec);
+        for (const QString& start : starts) {
+            if (start.isEmpty())
+                return fail(QStringLiteral("La liste des dossiers à cataloguer contient un élément vide."));
+        }
+        if (starts.isEmpty())
+            return fail(QStringLiteral("Aucun dossier à cataloguer n'a été donné."));
+        const QString mask = m_params.mask.isEmpty() ? QStringLiteral("*.*") : m_params.mask;
+
+        if (!m_db.create(m_params.fileName, DbKind::Catalogue, mask, QDateTime::currentDateTime()))
+            return fail(m_db.lastError());
+        m_created = true;
+        if (!m_db.setProperty(Schema::kVersionId, Schema::formatVersion()) ||
+            !m_db.setProperty(Schema::kSource, m_params.spec))
+            return fail(m_db.lastError());
+        m_writer = std::make_unique<CatalogueWriter>(m_db);
+        if (!m_writer->isValid())
+            return fail(m_db.lastError());
+
+        for (const QString& start : starts) {
+            if (m_events.ProgressMain(start))
+                return Outcome::Cancelled;
+            if (!m_db.setProperty(Schema::kOrigine, OrigineOf(start)))
+                return fail(m_db.lastError());
+            const QStringList folders = ListFolders(start);
+            const qint64 highest = folders.size() - 1;
+            if (m_folderBase + highest >= qint64(std::numeric_limits<qint32>::max()))
+                return fail(QStringLiteral("Trop de dossiers pour un seul catalogue."));
+            if (highest > 0 && m_events.ProgressFolder(qint32(highest)))
+                return Outcome::Cancelled;
+            for (qint64 j = 0; j <= highest; ++j) {
+                const Outcome o = recordFolder(qint32(j), folders[j], mask);
+                if (o != Outcome::Done)
+                    return o;
+            }
+            m_folderBase += highest + 1;
+            // Each start folder ends on a commit: a later failure keeps it whole.
+            if (!m_writer->commit())
+                return fail(m_db.lastError());
+        }
+        if (!m_writer->commit())
+            return fail(m_db.lastError());
+        m_writer.reset();
+        m_db.close();
+        return Outcome::Done;
+    }
+
+    // Removes the file of a cancelled build.
+    void discard() {
+        m_writer.reset();
+        m_db.close();
+        if (m_created)
+            ::unlink(QFile::encodeName(m_params.fileName).constData());
+    }
+
+    // Releases the database without writing more; complete rows up to the last commit stay.
+    void release() {
+        m_writer.reset();
+        m_db.close();
+    }
+
+    const QString& failure() const { return m_failure; }
+
+private:
+    Outcome fail(const QString& cause) {
+        m_failure = cause;
+        return Outcome::Failed;
+    }
+
+    Outcome recordFolder(qint32 index, const QString& folder, const QString& mask) {
+        m_events.ProgressState(index);
+        const qint32 num = qint32(m_folderBase + index);
+        if (!m_writer->addFolder(num, folder))
+            return fail(m_writer->lastError());
+        DirectoryLister lister;
+        // A folder that cannot be read keeps its row, without files; the build goes on.
+        if (!lister.open(folder, mask))
+            return Outcome::Done;
+        const QByteArray nativeFolder = PathToNative(folder);
+        DirEntry entry;
+        while (lister.next(entry)) {
+            if (entry.isDirectory || entry.name.startsWith(u'.'))
+                continue;
+            FileRow row;
+            row.numId = m_fileCounter;
+            row.num = num;
+            row.nom = StripAtNul(entry.name);
+            row.taille = entry.size;
+            row.modifie = UnixTimeToDate(entry.mtimeSeconds);
+            row.type = m_types.typeOf(row.nom);
+            if (!m_writer->addFile(row))
+                return fail(m_writer->lastError());
+            if (entry.isRegular) {
+                QByteArray path = nativeFolder;
+                if (!path.endsWith('/'))
+                    path += '/';
+                path += entry.nativeName;
+                const VersionInfo info = ReadVersionInfo(path, entry.size);
+                if ((info.hasStrings || info.hasFixed) &&
+                    !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
+                                          info.hasFixed ? &info.fixed : nullptr))
+                    return fail(m_writer->lastError());
+            }
+            if (m_fileCounter == std::numeric_limits<qint32>::max())
+                return fail(QStringLiteral("Trop de fichiers pour un seul catalogue."));
+            ++m_fileCounter;
+            if (m_events.ProgressFile(m_fileCounter))
+                return Outcome::Cancelled;
+        }
+        return Outcome::Done;
+    }
+
+    const BuildParams& m_params;
+    BuildEvents& m_events;
+    Database m_db;
+    std::unique_ptr<CatalogueWriter> m_writer;
+    TypeNames m_types;
+    qint64 m_folderBase = 0;
+    qint32 m_fileCounter = 0;
+    bool m_created = false;
+    QString m_failure;
+};
+
+} // namespace
+
+void RunCatalogueBuild(const BuildParams& params, BuildEvents& events, QString* failure) {
+    Build build(params, events);
+    Outcome outcome = Outcome::Failed;
+    try {
+        outcome = build.run();
+    } catch (const std::exception&) {
+        outcome = Outcome::Failed;
+    }
+    switch (outcome) {
+    case Outcome::Done:
+        events.Complete(true);
+        break;
+    case Outcome::Cancelled:
+        build.discard();
+        events.Cancelled();
+        break;
+    case Outcome::Failed:
+        build.release();
+        if (failure != nullptr)
+            *failure = build.failure().isEmpty()
+                           ? QStringLiteral("Erreur inattendue pendant la création du catalogue.")
+                           : build.failure();
+        events.Complete(false);
+        break;
+    }
+}
+
+} // namespace vambrel
