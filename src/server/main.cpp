@@ -1,0 +1,10 @@
+#include "JobServer.h"
+#include "TypeNames.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    vambrel::UseFrenchTexts();
+    return vambrel::JobServer(0, 1).run();
+}
