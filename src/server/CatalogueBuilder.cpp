@@ -9,10 +9,13 @@
 #include "PathSyntax.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
+#include "VersionReadAhead.h"
 #include "mVersionInfo.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <deque>
+#include <limits>
 #include <memory>
 #include <unistd.h>
 
@@ -21,6 +24,10 @@ namespace vambrel {
 namespace {
 
 enum class Outcome { Done, Cancelled, Failed };
+
+// Reading the start of each file is what a cold disk makes slow: keep several reads in flight.
+constexpr int kReadAheadThreads = 4;
+constexpr size_t kReadAheadFiles = 256;
 
 class Build {
 public:
@@ -57,8 +64,18 @@ public:
                 return fail(QStringLiteral("Trop de dossiers pour un seul catalogue."));
             if (highest > 0 && m_events.ProgressFolder(qint32(highest)))
                 return Outcome::Cancelled;
+            // Folders are listed, and their files' version resources read, a little ahead of
+            // the writing; rows and events still come strictly in walk order.
+            std::deque<FolderBatch> ahead;
+            qint64 nextToList = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                const Outcome o = recordFolder(qint32(j), folders[j], mask);
+                while (nextToList <= highest && (ahead.empty() || m_readAhead.pending() < kReadAheadFiles)) {
+                    ahead.push_back(listFolder(folders[nextToList], mask));
+                    ++nextToList;
+                }
+                const FolderBatch batch = std::move(ahead.front());
+                ahead.pop_front();
+                const Outcome o = recordFolder(qint32(j), folders[j], batch);
                 if (o != Outcome::Done)
                     return o;
             }
@@ -96,35 +113,62 @@ private:
         return Outcome::Failed;
     }
 
-    Outcome recordFolder(qint32 index, const QString& folder, const QString& mask) {
-        m_events.ProgressState(index);
-        const qint32 num = qint32(m_folderBase + index);
-        if (!m_writer->addFolder(num, folder))
-            return fail(m_writer->lastError());
+    struct ListedFile {
+        QString name;
+        qint64 size = 0;
+        qint64 mtime = 0;
+        bool versionRead = false; // submitted to the read-ahead
+    };
+    struct FolderBatch {
+        std::vector<ListedFile> files;
+    };
+
+    FolderBatch listFolder(const QString& folder, const QString& mask) {
+        FolderBatch batch;
         DirectoryLister lister;
         // A folder that cannot be read keeps its row, without files; the build goes on.
         if (!lister.open(folder, mask))
-            return Outcome::Done;
+            return batch;
         const QByteArray nativeFolder = PathToNative(folder);
         DirEntry entry;
         while (lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))
                 continue;
-            FileRow row;
-            row.numId = m_fileCounter;
-            row.num = num;
-            row.nom = StripAtNul(entry.name);
-            row.taille = entry.size;
-            row.modifie = UnixTimeToDate(entry.mtimeSeconds);
-            row.type = m_types.typeOf(row.nom);
-            if (!m_writer->addFile(row))
-                return fail(m_writer->lastError());
+            ListedFile file;
+            file.name = StripAtNul(entry.name);
+            file.size = entry.size;
+            file.mtime = entry.mtimeSeconds;
+            // Only regular files are ever opened; links, pipes and devices are recorded as they are.
             if (entry.isRegular) {
                 QByteArray path = nativeFolder;
                 if (!path.endsWith('/'))
                     path += '/';
                 path += entry.nativeName;
-                const VersionInfo info = ReadVersionInfo(path, entry.size);
+                m_readAhead.submit(std::move(path), entry.size);
+                file.versionRead = true;
+            }
+            batch.files.push_back(std::move(file));
+        }
+        return batch;
+    }
+
+    Outcome recordFolder(qint32 index, const QString& folder, const FolderBatch& batch) {
+        m_events.ProgressState(index);
+        const qint32 num = qint32(m_folderBase + index);
+        if (!m_writer->addFolder(num, folder))
+            return fail(m_writer->lastError());
+        for (const ListedFile& file : batch.files) {
+            FileRow row;
+            row.numId = m_fileCounter;
+            row.num = num;
+            row.nom = file.name;
+            row.taille = file.size;
+            row.modifie = UnixTimeToDate(file.mtime);
+            row.type = m_types.typeOf(row.nom);
+            if (!m_writer->addFile(row))
+                return fail(m_writer->lastError());
+            if (file.versionRead) {
+                const VersionInfo info = m_readAhead.take();
                 if ((info.hasStrings || info.hasFixed) &&
                     !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
                                           info.hasFixed ? &info.fixed : nullptr))
@@ -144,6 +188,7 @@ private:
     Database m_db;
     std::unique_ptr<CatalogueWriter> m_writer;
     TypeNames m_types;
+    VersionReadAhead m_readAhead{kReadAheadThreads};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
     bool m_created = false;
