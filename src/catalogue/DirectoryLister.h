@@ -36,7 +36,7 @@ public:
     DirectoryLister& operator=(const DirectoryLister&) = delete;
 
     // False when the folder cannot be read; error() then holds errno. With NoFollow a folder
-    // that is a symbolic link is refused (ELOOP). A path longer than the system allows is
+    // that is a symbolic link is refused (ENOTDIR). A path longer than the system allows is
     // opened step by step.
     bool open(const QString& folder, const QString& pattern = QStringLiteral("*.*"),
               LinkRule links = LinkRule::Follow);

@@ -1,0 +1,200 @@
+#include "FolderWalk.h"
+#include "NativeName.h"
+#include "PathSyntax.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <climits>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace vambrel;
+
+namespace {
+
+void makeFolders(const QString& root, const QList<QByteArray>& relative) {
+    for (const QByteArray& path : relative)
+        QVERIFY2(::mkdir((PathToNative(root) + '/' + path).constData(), 0755) == 0, path.constData());
+}
+
+// A chain of folders too long for ordinary paths, removed through descriptors at the end
+// (a path-based removal cannot reach it).
+class DeepChain {
+public:
+    DeepChain(const QString& root, const QByteArray& name, int levels) : m_name(name) {
+        int fd = ::open(PathToNative(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int i = 0; i < levels && fd >= 0; ++i) {
+            m_fds.push_back(fd);
+            if (::mkdirat(fd, name.constData(), 0755) != 0)
+                return;
+            fd = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ~DeepChain() {
+        for (auto it = m_fds.rbegin(); it != m_fds.rend(); ++it) {
+            ::unlinkat(*it, m_name.constData(), AT_REMOVEDIR);
+            ::close(*it);
+        }
+    }
+    int levels() const { return static_cast<int>(m_fds.size()); }
+
+private:
+    QByteArray m_name;
+    std::vector<int> m_fds;
+};
+
+// Breadth-first: the parents of successive folders never go back in the list.
+bool isBreadthFirst(const QStringList& folders) {
+    qsizetype lastParent = 0;
+    for (qsizetype i = 1; i < folders.size(); ++i) {
+        const QString parent = folders.at(i).left(folders.at(i).lastIndexOf(QChar(kPathSeparator)));
+        const qsizetype at = folders.indexOf(parent);
+        if (at < lastParent || at >= i)
+            return false;
+        lastParent = at;
+    }
+    return true;
+}
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestFolderWalk : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void breadthFirst() {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        makeFolders(root, {"a", "a/b", "a/b/d", "c", "c/e", "c/e/f", "c/g", ".dot", ".dot/x", "a/.hid"});
+        QVERIFY(QFile(root + QStringLiteral("/a/file")).open(QIODevice::WriteOnly));
+        QCOMPARE(::symlink(".", PathToNative(root + QStringLiteral("/loop")).constData()), 0);
+        QCOMPARE(::symlink("..", PathToNative(root + QStringLiteral("/c/up")).constData()), 0);
+        QCOMPARE(::symlink("../a", PathToNative(root + QStringLiteral("/c/toa")).constData()), 0);
+
+        const QStringList folders = ListFolders(root);
+        QCOMPARE(folders.first(), root);
+        QStringList expected{root};
+        for (const char* name : {"a", "a/b", "a/b/d", "c", "c/e", "c/e/f", "c/g"})
+            expected << root + QLatin1Char('/') + QLatin1String(name);
+        QCOMPARE(sorted(folders), sorted(expected));
+        QVERIFY(isBreadthFirst(folders));
+        const auto depth = [&](const QString& f) { return f.count(QChar(kPathSeparator)); };
+        QVERIFY(std::is_sorted(folders.begin(), folders.end(),
+                               [&](const QString& x, const QString& y) { return depth(x) < depth(y); }));
+    }
+
+    void startFolder_data() {
+        QTest::addColumn<QString>("start"); // relative to the temporary folder; "@" is that folder
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("missing") << QStringLiteral("@/missing") << QStringList{QStringLiteral("@/missing")};
+        QTest::newRow("a file") << QStringLiteral("@/file") << QStringList{QStringLiteral("@/file")};
+        QTest::newRow("trailing separator")
+            << QStringLiteral("@/top/") << QStringList{QStringLiteral("@/top/"), QStringLiteral("@/top/in")};
+        QTest::newRow("a link named by the user")
+            << QStringLiteral("@/toplink")
+            << QStringList{QStringLiteral("@/toplink"), QStringLiteral("@/toplink/in")};
+        QTest::newRow("empty") << QString() << QStringList{QString()};
+    }
+    void startFolder() {
+        QFETCH(QString, start);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        makeFolders(dir.path(), {"top", "top/in"});
+        QVERIFY(QFile(dir.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));
+        QCOMPARE(::symlink("top", PathToNative(dir.filePath(QStringLiteral("toplink"))).constData()), 0);
+        start.replace(QLatin1Char('@'), dir.path());
+        expected.replaceInStrings(QStringLiteral("@"), dir.path());
+        QCOMPARE(ListFolders(start), expected);
+    }
+
+    void oddNames() {
+        QTemporaryDir dir;
+        makeFolders(dir.path(),
+                    {"new\nline", "quote\"'", "\xc3\xa9t\xc3\xa9", "raw\xff", "raw\xff/inner", "with:colon"});
+        const QStringList folders = ListFolders(dir.path());
+        const QString raw = dir.path() + QStringLiteral("/raw") + QChar(0xF7FF);
+        QStringList expected{dir.path(),
+                             dir.path() + QStringLiteral("/new\nline"),
+                             dir.path() + QStringLiteral("/quote\"'"),
+                             dir.path() + QStringLiteral("/été"),
+                             raw,
+                             raw + QStringLiteral("/inner"),
+                             dir.path() + QStringLiteral("/with:colon")};
+        // The escaped name leads back to the same folder: its sub-folder was found.
+        QCOMPARE(sorted(folders), sorted(expected));
+    }
+
+    void unreadableFolderListedNotEntered() {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        makeFolders(root, {"open", "open/x", "locked", "locked/hidden"});
+        QCOMPARE(::chmod(PathToNative(root).constData(), 0755), 0);
+        QCOMPARE(::chmod(PathToNative(root + QStringLiteral("/locked")).constData(), 0), 0);
+        int channel[2];
+        QCOMPARE(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // Root reads any folder: walk as an ordinary user instead.
+            ::close(channel[0]);
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(3);
+            const QByteArray text = ListFolders(root).join(QLatin1Char('\n')).toUtf8();
+            const bool written =
+                ::write(channel[1], text.constData(), static_cast<size_t>(text.size())) == text.size();
+            ::_exit(written ? 0 : 4);
+        }
+        ::close(channel[1]);
+        QByteArray text;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, got);
+        ::close(channel[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::chmod(PathToNative(root + QStringLiteral("/locked")).constData(), 0755);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        const QStringList expected{root, root + QStringLiteral("/locked"), root + QStringLiteral("/open"),
+                                   root + QStringLiteral("/open/x")};
+        QCOMPARE(sorted(QString::fromUtf8(text).split(QLatin1Char('\n'))), expected);
+    }
+
+    void deepTree_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("levels");
+        QTest::newRow("1,100 levels") << QByteArray("d") << 1100;
+        QTest::newRow("longer than PATH_MAX") << QByteArray("a-rather-long-folder-name-of-40-letters") << 250;
+    }
+    void deepTree() {
+        QFETCH(QByteArray, name);
+        QFETCH(int, levels);
+        QTemporaryDir dir;
+        const DeepChain chain(dir.path(), name, levels);
+        QCOMPARE(chain.levels(), levels);
+        const QStringList folders = ListFolders(dir.path());
+        QCOMPARE(folders.size(), levels + 1);
+        QString deepest = dir.path();
+        for (int i = 0; i < levels; ++i)
+            deepest = JoinPath(deepest, QString::fromLatin1(name));
+        QCOMPARE(folders.last(), deepest);
+        if (name.size() > 1)
+            QVERIFY(deepest.size() > PATH_MAX);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderWalk)
+#include "tst_folderwalk.moc"
