@@ -7,9 +7,9 @@
 #include "FolderWalk.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
+#include "ReadAhead.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
-#include "VersionReadAhead.h"
 #include "mVersionInfo.h"
 
 #include <QDateTime>
@@ -144,7 +144,8 @@ private:
                 if (!path.endsWith('/'))
                     path += '/';
                 path += entry.nativeName;
-                m_readAhead.submit(std::move(path), entry.size);
+                const qint64 size = entry.size;
+                m_readAhead.submit([path = std::move(path), size] { return ReadVersionInfo(path, size); });
                 file.versionRead = true;
             }
             batch.files.push_back(std::move(file));
@@ -188,7 +189,7 @@ private:
     Database m_db;
     std::unique_ptr<CatalogueWriter> m_writer;
     TypeNames m_types;
-    VersionReadAhead m_readAhead{kReadAheadThreads};
+    ReadAhead<VersionInfo> m_readAhead{kReadAheadThreads};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
     bool m_created = false;

@@ -267,6 +267,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(found);
+        ::unlink(raw.constData()); // QTemporaryDir cannot remove a name it cannot decode
     }
 };
 
