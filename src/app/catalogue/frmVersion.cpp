@@ -1,0 +1,235 @@
+#include "frmVersion.h"
+
+#include "Database.h"
+#include "shell/mHelpers.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace vambrel {
+
+namespace {
+
+// Fields of the Version table behind lblInfo 0 to 13.
+const char* const kVersionFields[frmVersion::kInfoCount] = {"Organisation",
+                                                            "Description",
+                                                            "Version",
+                                                            "Nom interne",
+                                                            "Copyright",
+                                                            "Nom d'origine",
+                                                            "Nom du produit",
+                                                            "Version du produit",
+                                                            "Version du fichier",
+                                                            "Produit Version",
+                                                            "OS",
+                                                            "Type",
+                                                            "Sous-type",
+                                                            "Attribut"};
+
+QFrame* separatorLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+frmVersion::frmVersion(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Information"));
+    m_imaFichier = new QLabel(this);
+    m_imaFichier->setFixedSize(20, 20);
+    m_lblFichier = new QLabel(this);
+    auto* head = new QHBoxLayout;
+    head->addWidget(m_imaFichier);
+    head->addWidget(m_lblFichier, 1);
+
+    const QStringList captions = {QStringLiteral("Organisation"),
+                                  QStringLiteral("Description"),
+                                  QStringLiteral("Version"),
+                                  QStringLiteral("Nom interne"),
+                                  QStringLiteral("Copyright"),
+                                  QStringLiteral("Nom d'origine"),
+                                  QStringLiteral("Nom du produit"),
+                                  QStringLiteral("Version du produit"),
+                                  QStringLiteral("Version du fichier"),
+                                  QStringLiteral("Version du produit"),
+                                  QStringLiteral("Conçu pour"),
+                                  QStringLiteral("Type de fichier")};
+    auto* grid = new QGridLayout;
+    int line = 0;
+    grid->addWidget(new QLabel(QStringLiteral("Informations de version"), this), line++, 0, 1, 2);
+    for (int i = 0; i < kInfoCount; ++i) {
+        if (i == 8) {
+            grid->addWidget(separatorLine(this), line++, 0, 1, 2);
+            grid->addWidget(new QLabel(QStringLiteral("Informations sur le fichier"), this), line++, 0, 1, 2);
+        }
+        m_lblInfo[size_t(i)] = new QLabel(this);
+        m_lblInfo[size_t(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_lblInfo[size_t(i)]->setMinimumWidth(240);
+        if (i < int(m_lblEti.size())) {
+            m_lblEti[size_t(i)] = new QLabel(captions[i], this);
+            grid->addWidget(m_lblEti[size_t(i)], line, 0);
+        }
+        grid->addWidget(m_lblInfo[size_t(i)], line++, 1);
+    }
+
+    const QStringList tips = {QStringLiteral("Fichier précédent"), QStringLiteral("Fichier suivant"),
+                              QStringLiteral("Premier fichier"), QStringLiteral("Dernier fichier")};
+    const QStyle::StandardPixmap pictures[4] = {QStyle::SP_ArrowLeft, QStyle::SP_ArrowRight,
+                                                QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSkipForward};
+    auto* buttons = new QHBoxLayout;
+    for (int i = 0; i < 4; ++i) {
+        m_imaNavig[size_t(i)] = new QToolButton(this);
+        m_imaNavig[size_t(i)]->setIcon(style()->standardIcon(pictures[i]));
+        m_imaNavig[size_t(i)]->setToolTip(tips[i]);
+        m_imaNavig[size_t(i)]->setAutoRaise(true);
+        m_imaNavig[size_t(i)]->setFocusPolicy(Qt::NoFocus);
+        connect(m_imaNavig[size_t(i)], &QToolButton::clicked, this, [this, i] { imaNavig_Click(i); });
+    }
+    buttons->addWidget(m_imaNavig[2]);
+    buttons->addWidget(m_imaNavig[0]);
+    buttons->addWidget(m_imaNavig[1]);
+    buttons->addWidget(m_imaNavig[3]);
+    buttons->addStretch();
+    m_command1 = new QPushButton(QStringLiteral("Fermer"), this);
+    m_command1->setDefault(true);
+    buttons->addWidget(m_command1);
+    connect(m_command1, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addWidget(separatorLine(this));
+    layout->addLayout(grid);
+    layout->addWidget(separatorLine(this));
+    layout->addLayout(buttons);
+}
+
+QLabel* frmVersion::lblEti(int index) const {
+    return index >= 0 && index < int(m_lblEti.size()) ? m_lblEti[size_t(index)] : nullptr;
+}
+
+QLabel* frmVersion::lblInfo(int index) const {
+    return index >= 0 && index < kInfoCount ? m_lblInfo[size_t(index)] : nullptr;
+}
+
+QToolButton* frmVersion::imaNavig(int index) const {
+    return index >= 0 && index < 4 ? m_imaNavig[size_t(index)] : nullptr;
+}
+
+void frmVersion::setRecFichiers(const Snapshot& rows) {
+    m_recFichiers = rows.clone();
+    m_numId = m_recFichiers.fieldIndex(u"Files.NumId");
+    m_nom = m_recFichiers.fieldIndex(u"Files.Nom");
+}
+
+void frmVersion::clearInfo() {
+    for (QLabel* label : m_lblInfo)
+        label->clear();
+}
+
+void frmVersion::activate() {
+    if (m_modePoste || !m_recFichiers.isValid() || m_numId < 0)
+        return;
+    QTreeWidgetItem* item = m_listeFichiers ? m_listeFichiers->currentItem() : nullptr;
+    if (item && item->isSelected()) {
+        m_recFichiers.findFirst(u"Files.NumId", item->data(0, Qt::UserRole).toLongLong());
+    } else if (!m_recFichiers.hasCurrent()) {
+        m_recFichiers.moveFirst();
+    }
+    showRow();
+}
+
+void frmVersion::showRow() {
+    if (!m_recFichiers.hasCurrent()) {
+        m_lblFichier->clear();
+        m_imaFichier->clear();
+        clearInfo();
+        return;
+    }
+    const QString nom = m_recFichiers.text(m_nom);
+    m_imaFichier->setPixmap(IconToPicture(ShellIcon(nom)));
+    m_lblFichier->setText(nom);
+    Snapshot version;
+    if (m_baseDat && m_baseDat->isOpen()) {
+        auto found = Snapshot::open(*m_baseDat, QStringLiteral("SELECT * FROM Version WHERE NumId = ?1"),
+                                    {m_recFichiers.value(m_numId)});
+        if (found)
+            version = std::move(found.value());
+    }
+    if (!version.isValid() || !version.moveFirst()) {
+        clearInfo();
+        return;
+    }
+    for (int i = 0; i < kInfoCount; ++i)
+        m_lblInfo[size_t(i)]->setText(NullToText(version.value(QString::fromUtf8(kVersionFields[i]))));
+}
+
+void frmVersion::imaNavig_Click(int index) {
+    if (m_modePoste || !m_recFichiers.isValid() || m_recFichiers.recordCount() == 0)
+        return;
+    switch (index) {
+    case Previous:
+        if (!m_recFichiers.movePrevious()) {
+            m_recFichiers.moveFirst();
+            return;
+        }
+        break;
+    case Next:
+        if (!m_recFichiers.moveNext()) {
+            m_recFichiers.moveLast();
+            return;
+        }
+        break;
+    case First:
+        m_recFichiers.moveFirst();
+        break;
+    case Last:
+        m_recFichiers.moveLast();
+        break;
+    default:
+        return;
+    }
+    showRow();
+}
+
+void frmVersion::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    activate();
+}
+
+void frmVersion::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activate();
+}
+
+void frmVersion::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+        imaNavig_Click(Previous);
+        return;
+    case Qt::Key_PageDown:
+        imaNavig_Click(Next);
+        return;
+    case Qt::Key_Home:
+        imaNavig_Click(First);
+        return;
+    case Qt::Key_End:
+        imaNavig_Click(Last);
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+} // namespace vambrel

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Snapshot.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+#include <QTreeWidget>
+
+namespace vambrel {
+
+class Database;
+
+// The version information of one file of a list, with buttons and keys to step through the list.
+// Catalogue mode shows what the catalogue recorded in its Version table for the rows of
+// RecFichiers; computer mode (the live explorer's files) is not available yet.
+class frmVersion : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kInfoCount = 14;
+    enum Navigation { Previous = 0, Next = 1, First = 2, Last = 3 };
+
+    explicit frmVersion(QWidget* parent = nullptr);
+
+    bool ModePoste() const { return m_modePoste; }
+    void setModePoste(bool on) { m_modePoste = on; }
+    // Catalogue mode: the open catalogue, a clone of the window's rows (with NumId and Nom), and
+    // the list whose items carry the NumId of their file.
+    void setBaseDat(const Database* db) { m_baseDat = db; }
+    void setRecFichiers(const Snapshot& rows);
+    void setListeFichiers(QTreeWidget* list) { m_listeFichiers = list; }
+    const Snapshot& RecFichiers() const { return m_recFichiers; }
+
+    QLabel* lblFichier() const { return m_lblFichier; }
+    QLabel* imaFichier() const { return m_imaFichier; }
+    QLabel* lblEti(int index) const;
+    QLabel* lblInfo(int index) const; // 0 to 13
+    QToolButton* imaNavig(int index) const;
+    QPushButton* Command1() const { return m_command1; }
+
+    // Re-selects the file selected in the list and shows it.
+    void activate();
+    void imaNavig_Click(int index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void showRow();
+    void clearInfo();
+
+    bool m_modePoste = false;
+    const Database* m_baseDat = nullptr;
+    Snapshot m_recFichiers;
+    QPointer<QTreeWidget> m_listeFichiers;
+    int m_numId = -1;
+    int m_nom = -1;
+
+    QLabel* m_imaFichier;
+    QLabel* m_lblFichier;
+    std::array<QLabel*, 12> m_lblEti{};
+    std::array<QLabel*, kInfoCount> m_lblInfo{};
+    std::array<QToolButton*, 4> m_imaNavig{};
+    QPushButton* m_command1;
+};
+
+} // namespace vambrel

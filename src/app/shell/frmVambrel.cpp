@@ -1,0 +1,473 @@
+#include "frmVambrel.h"
+
+#include "AppInfo.h"
+#include "Database.h"
+#include "OsVersion.h"
+#include "WindowPlacement.h"
+#include "catalogue/CatalogueConversion.h"
+#include "catalogue/frmDirDat.h"
+#include "frmAbout.h"
+#include "frmPropPoste.h"
+#include "mMRU.h"
+#include "mSettings.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+
+namespace vambrel {
+
+namespace {
+
+const QString kExploreCaption = QStringLiteral("Type &Explorateur de fichiers");
+const QString kListCaption = QStringLiteral("&Liste de fichiers");
+const QString kOpenTitle = QStringLiteral("Ouvrir un fichier Vambrel");
+const QString kFilter = QStringLiteral("Dat (*.dat);;Tous (*.*)");
+
+template <size_t N> QAction* at(const std::array<QAction*, N>& items, int index) {
+    return index >= 0 && size_t(index) < N ? items[size_t(index)] : nullptr;
+}
+
+} // namespace
+
+frmVambrel::frmVambrel(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Vambrel"));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    buildMenus();
+    buildToolBar();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmVambrel::childActivated);
+
+    resize(800, 600);
+    restorePlacement();
+    updateAffichageCaption(
+        SettingTextToBool(GetSetting(kAppName, kSectionStartUp, kKeyAffichage, QStringLiteral("0"))));
+    LoadMRU(*this, kAppName);
+    OsVersion version;
+    if (OsVersion::Query(&version))
+        m_refreshesItself = OsVersion::RefreshesItself(version.platformName);
+}
+
+frmVambrel::~frmVambrel() = default;
+
+void frmVambrel::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto add = [this](QMenu* menu, const QString& caption, std::function<void()> slot) {
+        QAction* action = menu->addAction(caption);
+        if (slot)
+            connect(action, &QAction::triggered, this, std::move(slot));
+        return action;
+    };
+
+    QMenu* fichier = bar->addMenu(QStringLiteral("&Fichier"));
+    m_mnuInutilise[0] = fichier->menuAction();
+    const QStringList fichierCaptions = {QStringLiteral("&Ouvrir le Poste de travail"),
+                                         QStringLiteral("&Nouveau"), QStringLiteral("O&uvrir")};
+    for (int i = 0; i < 3; ++i)
+        m_mnuFichier[size_t(i)] = add(fichier, fichierCaptions[i], [this, i] { mnuFichier_Click(i); });
+    m_mnuMRU[0] = fichier->addSeparator();
+    m_mnuMRU[0]->setVisible(false);
+    for (int i = 1; i <= kMruEntries; ++i) {
+        m_mnuMRU[size_t(i)] = add(fichier, QString(), [this, i] { mnuMRU_Click(i); });
+        m_mnuMRU[size_t(i)]->setVisible(false);
+    }
+    m_mnuQuitter[0] = fichier->addSeparator();
+    m_mnuQuitter[1] = add(fichier, QStringLiteral("&Quitter"), [this] { close(); });
+
+    QMenu* edition = bar->addMenu(QStringLiteral("&Edition"));
+    m_mnuInutilise[1] = edition->menuAction();
+    const QStringList editionCaptions = {QStringLiteral("E&xécuter le fichier"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Copier"),
+                                         QStringLiteral("&Déplacer"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("E&nvoyer à la corbeille"),
+                                         QStringLiteral("&Supprimer"),
+                                         QStringLiteral("Dé&truire les fichiers"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("C&réer un répertoire"),
+                                         QStringLiteral("R&enommer"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Propriétés")};
+    for (int i = 0; i < int(editionCaptions.size()); ++i)
+        m_mnuEdition[size_t(i)] = editionCaptions[i] == QStringLiteral("-")
+                                      ? edition->addSeparator()
+                                      : add(edition, editionCaptions[i], {});
+    m_mnuEdition[7]->setEnabled(false);
+    m_mnuInutilise[1]->setEnabled(false);
+
+    QMenu* affichage = bar->addMenu(QStringLiteral("&Affichage"));
+    m_mnuInutilise[2] = affichage->menuAction();
+    m_mnuAffichage = add(affichage, kExploreCaption, [this] { mnuAffichage_Click(); });
+    m_mnuInutilise[2]->setEnabled(false);
+
+    QMenu* outils = bar->addMenu(QStringLiteral("&Outils"));
+    m_mnuInutilise[3] = outils->menuAction();
+    const QStringList outilsCaptions = {QStringLiteral("&Informations de version"),
+                                        QStringLiteral("&Propriétés Vambrel"), QStringLiteral("&Comparer"),
+                                        QStringLiteral("I&mprimer")};
+    for (int i = 0; i < 4; ++i)
+        m_mnuOutils[size_t(i)] = add(outils, outilsCaptions[i], [this, i] { mnuOutils_Click(i); });
+
+    m_windowMenu = bar->addMenu(QStringLiteral("&Fenêtre"));
+    m_mnuInutilise[4] = m_windowMenu->menuAction();
+    const QStringList fenetreCaptions = {
+        QStringLiteral("&En cascade"), QStringLiteral("Mosaïque &horizontale"),
+        QStringLiteral("Mosaïque &verticale"), QStringLiteral("&Réorganiser les icônes")};
+    for (int i = 0; i < 4; ++i)
+        m_mnuFenetre[size_t(i)] = add(m_windowMenu, fenetreCaptions[i], [this, i] { mnuFenetre_Click(i); });
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &frmVambrel::fillWindowMenu);
+
+    QMenu* aide = bar->addMenu(QStringLiteral("&?"));
+    m_mnuInutilise[5] = aide->menuAction();
+    m_mnuAide[0] = add(aide, QStringLiteral("&Aide"), [this] { mnuAide_Click(0); });
+    m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), [this] { mnuAide_Click(1); });
+
+    // Commands whose windows are not part of the program yet.
+    for (QAction* pending : {m_mnuFichier[0], m_mnuFichier[1], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
+        pending->setEnabled(false);
+}
+
+void frmVambrel::buildToolBar() {
+    m_tooBar = addToolBar(QStringLiteral("tooBar"));
+    m_tooBar->setMovable(false);
+    m_tooBar->setIconSize(QSize(16, 16));
+    struct Button {
+        const char* theme;
+        QStyle::StandardPixmap fallback;
+        QString tip;
+        QAction* command;
+    };
+    const Button buttons[6] = {
+        {"computer", QStyle::SP_ComputerIcon, QStringLiteral("Ouvrir le Poste de travail"), m_mnuFichier[0]},
+        {"document-new", QStyle::SP_FileIcon, QStringLiteral("Nouveau fichier Vambrel"), m_mnuFichier[1]},
+        {"document-open", QStyle::SP_DialogOpenButton, QStringLiteral("Ouvrir un fichier Vambrel"),
+         m_mnuFichier[2]},
+        {"dialog-information", QStyle::SP_MessageBoxInformation, QStringLiteral("Informations de version"),
+         m_mnuOutils[0]},
+        {"document-print", QStyle::SP_FileDialogDetailedView, QStringLiteral("Imprimer"), m_mnuOutils[3]},
+        {"edit-find", QStyle::SP_FileDialogContentsView,
+         QStringLiteral("Comparer Vambrel vs Poste de travail"), m_mnuOutils[2]},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const Button& b = buttons[i];
+        QAction* action = m_tooBar->addAction(
+            QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback)), b.tip);
+        action->setToolTip(b.tip);
+        action->setEnabled(b.command->isEnabled());
+        QAction* command = b.command;
+        connect(action, &QAction::triggered, command, &QAction::trigger);
+        connect(command, &QAction::enabledChanged, action, &QAction::setEnabled);
+        m_toolButtons[size_t(i)] = action;
+    }
+}
+
+QAction* frmVambrel::mnuInutilise(int index) const {
+    return at(m_mnuInutilise, index);
+}
+QAction* frmVambrel::mnuFichier(int index) const {
+    return at(m_mnuFichier, index);
+}
+QAction* frmVambrel::mnuMRU(int index) const {
+    return at(m_mnuMRU, index);
+}
+QAction* frmVambrel::mnuQuitter(int index) const {
+    return at(m_mnuQuitter, index);
+}
+QAction* frmVambrel::mnuEdition(int index) const {
+    return at(m_mnuEdition, index);
+}
+QAction* frmVambrel::mnuOutils(int index) const {
+    return at(m_mnuOutils, index);
+}
+QAction* frmVambrel::mnuFenetre(int index) const {
+    return at(m_mnuFenetre, index);
+}
+QAction* frmVambrel::mnuAide(int index) const {
+    return at(m_mnuAide, index);
+}
+QAction* frmVambrel::toolButton(int index) const {
+    return at(m_toolButtons, index - 1);
+}
+
+void frmVambrel::restorePlacement() {
+    const auto stored = WindowPlacement::load();
+    if (!stored)
+        return;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    setGeometry(WindowPlacement::onScreen(*stored, screens));
+}
+
+void frmVambrel::closeEvent(QCloseEvent* event) {
+    m_mdi->closeAllSubWindows();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        WindowPlacement::save(geometry());
+    QMainWindow::closeEvent(event);
+}
+
+void frmVambrel::showMessage(QMessageBox::Icon icon, const QString& text) {
+    if (m_messageHandler) {
+        m_messageHandler(icon, text);
+        return;
+    }
+    QMessageBox box(icon, QStringLiteral("Vambrel"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+QString frmVambrel::chooseCatalogue() {
+    if (m_fileChooser)
+        return m_fileChooser();
+    QFileDialog dialog(this, kOpenTitle, QString(), kFilter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.selectNameFilter(QStringLiteral("Dat (*.dat)"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// ---- opening ----
+
+bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) {
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        QWidget* child = sub->widget();
+        if (!child || child->property("Tag").toString() != path)
+            continue;
+        if (replacement.isEmpty()) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+            child->setFocus();
+            return true;
+        }
+        sub->close();
+        break;
+    }
+    if (!replacement.isEmpty()) {
+        // Failures here show up in the open that follows.
+        QFile::remove(path);
+        QFile::rename(replacement, path);
+    }
+
+    auto* child = new frmDirDat(this);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(std::max(400, m_mdi->width() * 3 / 4), std::max(300, m_mdi->height() * 3 / 4));
+    connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
+    if (child->OuvrirDat(path)) {
+        sub->show();
+        m_mdi->setActiveSubWindow(sub);
+        childActivated(sub);
+        return true;
+    }
+    m_mdi->removeSubWindow(sub);
+    delete sub;
+    showMessage(QMessageBox::Critical, QStringLiteral("Impossible d'ouvrir ") + path);
+    return false;
+}
+
+bool frmVambrel::ConvertCatalogue(Database& db) {
+    showMessage(QMessageBox::Information,
+                QStringLiteral(
+                    "Le fichier que vous voulez ouvrir a été créé avec une version antérieure de Vambrel.\n"
+                    "L'application va le convertir au format 2.0.0."));
+    QString error;
+    return CatalogueConversion::convert(db, AppInfo::versionText(), &error);
+}
+
+// ---- commands ----
+
+QWidget* frmVambrel::activeChild() const {
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    if (!sub)
+        sub = m_mdi->activeSubWindow();
+    return sub ? sub->widget() : nullptr;
+}
+
+QList<frmDirDat*> frmVambrel::catalogueWindows() const {
+    QList<frmDirDat*> windows;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (auto* child = qobject_cast<frmDirDat*>(sub->widget()))
+            windows << child;
+    return windows;
+}
+
+bool frmVambrel::callChild(const char* member) {
+    QWidget* child = activeChild();
+    return child && QMetaObject::invokeMethod(child, member);
+}
+
+void frmVambrel::mnuFichier_Click(int index) {
+    if (index != 2)
+        return;
+    const QString file = chooseCatalogue();
+    if (!file.isEmpty() && OpenCatalogue(file, QString()))
+        AddMRU(*this, kAppName, file);
+}
+
+void frmVambrel::mnuMRU_Click(int index) {
+    QAction* entry = mnuMRU(index);
+    if (index >= 1 && entry && entry->isVisible())
+        OpenCatalogue(entry->data().toString(), QString());
+}
+
+void frmVambrel::mnuAffichage_Click() {
+    QWidget* child = activeChild();
+    if (!child || child->property("Tag").toString().isEmpty())
+        return;
+    const bool explore = child->property("InsExplore").toBool();
+    bool ok = false;
+    QMetaObject::invokeMethod(child, explore ? "OuvrirDatListing" : "OuvrirDatExplore",
+                              Q_RETURN_ARG(bool, ok));
+    if (ok) {
+        child->setProperty("InsExplore", !explore);
+        updateAffichageCaption(!explore);
+    }
+    SaveSetting(kAppName, kSectionStartUp, kKeyAffichage,
+                BoolToSettingText(child->property("InsExplore").toBool()));
+}
+
+void frmVambrel::mnuOutils_Click(int index) {
+    switch (index) {
+    case 0:
+        if (!m_mdi->subWindowList().isEmpty())
+            callChild("ShowVersion");
+        break;
+    case 1: {
+        QWidget* child = activeChild();
+        if (child && !child->property("Tag").toString().isEmpty()) {
+            callChild("ShowProperties");
+        } else {
+            frmPropPoste window(this);
+            window.exec();
+        }
+        break;
+    }
+    case 3: {
+        QWidget* child = activeChild();
+        if (child && !child->property("Tag").toString().isEmpty())
+            callChild("PrintDat");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void frmVambrel::mnuFenetre_Click(int index) {
+    switch (index) {
+    case 0:
+        m_mdi->cascadeSubWindows();
+        break;
+    case 1:
+    case 2: {
+        // Children stacked one under the other, or side by side.
+        const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+        const QList<QMdiSubWindow*> shown = [&] {
+            QList<QMdiSubWindow*> list;
+            for (QMdiSubWindow* w : windows)
+                if (!w->isMinimized())
+                    list << w;
+            return list;
+        }();
+        if (shown.isEmpty())
+            break;
+        const QSize area = m_mdi->viewport()->size();
+        const int n = int(shown.size());
+        for (int i = 0; i < n; ++i) {
+            shown[i]->showNormal();
+            if (index == 1)
+                shown[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
+            else
+                shown[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
+        }
+        break;
+    }
+    case 3: {
+        // Minimised children in a row along the bottom.
+        int x = 0;
+        for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+            if (!w->isMinimized())
+                continue;
+            w->move(x, m_mdi->viewport()->height() - w->height());
+            x += w->width();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void frmVambrel::mnuAide_Click(int index) {
+    if (index == 1) {
+        frmAbout about(this);
+        about.exec();
+    }
+}
+
+void frmVambrel::mnuContext_Click(int index) {
+    if (index == 0)
+        mnuOutils_Click(0);
+}
+
+// ---- children ----
+
+void frmVambrel::updateAffichageCaption(bool explore) {
+    m_mnuAffichage->setText(explore ? kListCaption : kExploreCaption);
+}
+
+void frmVambrel::childActivated(QMdiSubWindow* window) {
+    QWidget* child = window ? window->widget() : nullptr;
+    if (!child || child->property("Tag").toString().isEmpty())
+        return;
+    m_mnuInutilise[2]->setEnabled(true);
+    m_mnuInutilise[1]->setEnabled(false);
+    updateAffichageCaption(child->property("InsExplore").toBool());
+}
+
+void frmVambrel::childClosed() {
+    if (catalogueWindows().isEmpty())
+        m_mnuInutilise[2]->setEnabled(false);
+}
+
+void frmVambrel::fillWindowMenu() {
+    for (QAction* action : std::as_const(m_windowList)) {
+        m_windowMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_windowList.clear();
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowList << m_windowMenu->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow* sub : windows) {
+        QAction* item = m_windowMenu->addAction(QLatin1Char('&') + QString::number(number++) +
+                                                QLatin1Char(' ') + sub->windowTitle());
+        item->setCheckable(true);
+        item->setChecked(sub == m_mdi->currentSubWindow());
+        connect(item, &QAction::triggered, this, [this, sub] {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        });
+        m_windowList << item;
+    }
+}
+
+} // namespace vambrel

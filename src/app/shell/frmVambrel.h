@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <array>
+#include <functional>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace vambrel {
+
+class Database;
+class frmDirDat;
+
+// The program's frame: menus, toolbar and the child windows (catalogues, later the explorer).
+// Commands go to the active child by the names of its members; children call back OpenCatalogue,
+// ConvertCatalogue and mnuContext_Click.
+class frmVambrel : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmVambrel(QWidget* parent = nullptr);
+    ~frmVambrel() override;
+
+    // Menu items by their names; top-level titles are mnuInutilise(0 to 5).
+    QAction* mnuInutilise(int index) const;
+    QAction* mnuFichier(int index) const; // 0 to 2
+    QAction* mnuMRU(int index) const;     // 0 (separator) to 4
+    QAction* mnuQuitter(int index) const; // 0 (separator), 1
+    QAction* mnuEdition(int index) const; // 0 to 12
+    QAction* mnuAffichage() const { return m_mnuAffichage; }
+    QAction* mnuOutils(int index) const;  // 0 to 3
+    QAction* mnuFenetre(int index) const; // 0 to 3
+    QAction* mnuAide(int index) const;    // 0, 1
+    QToolBar* tooBar() const { return m_tooBar; }
+    QAction* toolButton(int index) const; // 1 to 6
+    QMdiArea* mdiArea() const { return m_mdi; }
+
+    // True when the system leaves refreshing after file operations to the program.
+    bool refreshesItself() const { return m_refreshesItself; }
+
+    // Opens a catalogue in a new window, or brings forward the window that shows this exact path.
+    // A non-empty replacement first takes the place of the file.
+    bool OpenCatalogue(const QString& path, const QString& replacement);
+    // Tells the user, then converts an earlier-format catalogue open read-write.
+    bool ConvertCatalogue(Database& db);
+    // The context-menu commands; 0 is "&Informations de version".
+    void mnuContext_Click(int index);
+
+    void mnuFichier_Click(int index);
+    void mnuMRU_Click(int index);
+    void mnuAffichage_Click();
+    void mnuOutils_Click(int index);
+    void mnuFenetre_Click(int index);
+    void mnuAide_Click(int index);
+
+    // The active child window; null when there is none.
+    QWidget* activeChild() const;
+    QList<frmDirDat*> catalogueWindows() const;
+
+    // Messages and the open dialog, replaceable for tests. A message handler gets the icon and text.
+    using MessageHandler = std::function<void(QMessageBox::Icon icon, const QString& text)>;
+    void setMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
+    using FileChooser = std::function<QString()>;
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    void showMessage(QMessageBox::Icon icon, const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void restorePlacement();
+    QString chooseCatalogue();
+    void childActivated(QMdiSubWindow* window);
+    void childClosed();
+    void updateAffichageCaption(bool explore);
+    void fillWindowMenu();
+    bool callChild(const char* member);
+
+    QMdiArea* m_mdi;
+    QToolBar* m_tooBar = nullptr;
+    std::array<QAction*, 6> m_mnuInutilise{};
+    std::array<QAction*, 3> m_mnuFichier{};
+    std::array<QAction*, 5> m_mnuMRU{};
+    std::array<QAction*, 2> m_mnuQuitter{};
+    std::array<QAction*, 13> m_mnuEdition{};
+    QAction* m_mnuAffichage = nullptr;
+    std::array<QAction*, 4> m_mnuOutils{};
+    std::array<QAction*, 4> m_mnuFenetre{};
+    std::array<QAction*, 2> m_mnuAide{};
+    std::array<QAction*, 6> m_toolButtons{};
+    QMenu* m_windowMenu = nullptr;
+    QList<QAction*> m_windowList;
+    bool m_refreshesItself = false;
+    MessageHandler m_messageHandler;
+    FileChooser m_fileChooser;
+};
+
+} // namespace vambrel
