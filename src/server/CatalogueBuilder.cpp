@@ -8,6 +8,7 @@
 #include "NativeName.h"
 #include "PathSyntax.h"
 #include "ReadAhead.h"
+#include "StartFolders.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
 #include "mVersionInfo.h"
@@ -34,13 +35,10 @@ public:
     Build(const BuildParams& params, BuildEvents& events) : m_params(params), m_events(events) {}
 
     Outcome run() {
-        const QStringList starts = SplitStartFolders(m_params.spec);
-        for (const QString& start : starts) {
-            if (start.isEmpty())
-                return fail(QStringLiteral("La liste des dossiers à cataloguer contient un élément vide."));
-        }
-        if (starts.isEmpty())
-            return fail(QStringLiteral("Aucun dossier à cataloguer n'a été donné."));
+        QStringList starts;
+        QString cause;
+        if (!SplitJobSpec(m_params.spec, &starts, &cause))
+            return fail(cause);
         const QString mask = m_params.mask.isEmpty() ? QStringLiteral("*.*") : m_params.mask;
 
         if (!m_db.create(m_params.fileName, DbKind::Catalogue, mask, QDateTime::currentDateTime()))

@@ -1,0 +1,162 @@
+#include "CatalogueCheck.h"
+
+#include "ComparisonQuery.h"
+#include "Database.h"
+#include "DirectoryLister.h"
+#include "FileTime.h"
+#include "NativeName.h"
+#include "PathSyntax.h"
+#include "ReadAhead.h"
+#include "mVersionInfo.h"
+
+#include <cerrno>
+#include <limits>
+#include <sys/stat.h>
+
+namespace vambrel {
+
+namespace {
+
+constexpr int kLookAheadThreads = 4;
+constexpr qint64 kLookAheadRows = 256;
+
+// What one catalogue row needs to be judged, copied out of the snapshot for another thread.
+struct RecordedFile {
+    QString folder;
+    QString name;
+    bool hasSize = false;
+    qint64 size = 0;
+    QString modified;       // storage text; empty for Null
+    QString productVersion; // empty for Null
+};
+
+enum Verdict : int { Unsorted = -1, Identical = 0, Different = 1, Gone = 2 };
+
+struct Found {
+    bool exists = false;
+    bool onlyFolders = false;
+    QByteArray nativePath;
+    bool regular = false;
+    qint64 size = 0;
+    qint64 mtime = 0;
+};
+
+// Looks the recorded path up as a search with the path as its pattern would: the exact name
+// first, then any name that matches it without regard to case; folders do not count.
+Found lookUp(const RecordedFile& file) {
+    Found found;
+    const QString path = JoinPath(file.folder, file.name);
+    found.nativePath = PathToNative(path);
+    struct stat st {};
+    if (::lstat(found.nativePath.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        found.exists = true;
+        found.regular = S_ISREG(st.st_mode);
+        found.size = st.st_size;
+        found.mtime = st.st_mtim.tv_sec;
+        return found;
+    }
+    DirectoryLister lister;
+    if (!lister.open(file.folder, file.name))
+        return found;
+    DirEntry entry;
+    bool sawFolder = false;
+    while (lister.next(entry)) {
+        if (entry.isDirectory) {
+            sawFolder = true;
+            continue;
+        }
+        found.exists = true;
+        found.regular = entry.isRegular;
+        found.size = entry.size;
+        found.mtime = entry.mtimeSeconds;
+        QByteArray native = PathToNative(file.folder);
+        if (!native.endsWith('/'))
+            native += '/';
+        found.nativePath = native + entry.nativeName;
+        return found;
+    }
+    found.onlyFolders = sawFolder;
+    return found;
+}
+
+int judge(const RecordedFile& file) {
+    const Found found = lookUp(file);
+    if (!found.exists)
+        return found.onlyFolders ? Unsorted : Gone;
+    // Whole seconds of local time on both sides: the stored text against the same rendering.
+    if (DateToText(UnixTimeToDate(found.mtime)) != file.modified)
+        return Different;
+    if (!file.hasSize || found.size != file.size)
+        return Different;
+    // Only regular files are opened; anything else has no version resource.
+    QString productVersion;
+    if (found.regular) {
+        const VersionInfo info = ReadVersionInfo(found.nativePath, found.size);
+        if (info.hasFixed)
+            productVersion = info.fixed.productVersion;
+    }
+    return productVersion == file.productVersion ? Identical : Different;
+}
+
+} // namespace
+
+void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* failure) {
+    QList<qint32> idem, distinct, nonExist;
+    auto fail = [&](const QString& cause) {
+        if (failure != nullptr)
+            *failure = cause;
+        events.Complete(false, idem, distinct, nonExist);
+    };
+
+    Database db;
+    if (!db.open(fileName, OpenMode::ReadOnly))
+        return fail(db.lastError());
+    auto opened = OpenComparisonQuery(db);
+    if (!opened)
+        return fail(opened.error());
+    Snapshot rows = std::move(opened).value();
+    db.close();
+    if (rows.recordCount() == 0)
+        return fail(QStringLiteral("Le catalogue ne contient aucun fichier."));
+    if (rows.recordCount() > std::numeric_limits<qint32>::max())
+        return fail(QStringLiteral("Le catalogue contient trop de fichiers."));
+
+    const int fFolder = rows.fieldIndex(u"Folders.Nom");
+    const int fName = rows.fieldIndex(u"Files.Nom");
+    const int fSize = rows.fieldIndex(u"Taille");
+    const int fModified = rows.fieldIndex(u"Modifié");
+    const int fVersion = rows.fieldIndex(u"Produit Version");
+
+    // Rows are judged ahead on a few threads; verdicts and events still come in query order.
+    ReadAhead<int> ahead(kLookAheadThreads);
+    const qint64 count = rows.recordCount();
+    qint64 submitted = 0;
+    for (qint64 position = 0; position < count; ++position) {
+        while (submitted < count && submitted - position < kLookAheadRows) {
+            rows.setAbsolutePosition(submitted);
+            RecordedFile file;
+            file.folder = rows.text(fFolder);
+            file.name = rows.text(fName);
+            const QVariant size = rows.value(fSize);
+            file.hasSize = !size.isNull() && size.isValid();
+            file.size = size.toLongLong();
+            file.modified = rows.text(fModified);
+            file.productVersion = rows.text(fVersion);
+            ahead.submit([file = std::move(file)] { return judge(file); });
+            ++submitted;
+        }
+        const int verdict = ahead.take();
+        if (verdict != Unsorted) {
+            const auto pos = qint32(position);
+            (verdict == Identical ? idem : verdict == Different ? distinct : nonExist).append(pos);
+            if (events.ProgressFile(quint8(verdict))) {
+                events.Cancelled();
+                return;
+            }
+        }
+        events.ProgressState(qint32(position));
+    }
+    events.Complete(true, idem, distinct, nonExist);
+}
+
+} // namespace vambrel

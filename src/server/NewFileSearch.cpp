@@ -1,0 +1,251 @@
+#include "NewFileSearch.h"
+
+#include "CatalogueWriter.h"
+#include "Database.h"
+#include "DirectoryLister.h"
+#include "FolderWalk.h"
+#include "SqliteStatement.h"
+#include "StartFolders.h"
+#include "TextHelpers.h"
+
+#include <QFile>
+#include <QHash>
+#include <limits>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace vambrel {
+
+namespace {
+
+// The compared catalogue's files, indexed once: folder paths and (folder, name) pairs, both
+// case-folded, so that each file on disk costs one hash lookup and never a scan.
+class CatalogueIndex {
+public:
+    bool load(const QString& path, QString* cause) {
+        Database db;
+        if (!db.open(path, OpenMode::ReadOnly)) {
+            *cause = db.lastError();
+            return false;
+        }
+        SqliteStatement folders(db.handle(), "SELECT Num, Nom FROM Folders");
+        if (!folders.isValid()) {
+            db.fail(QStringLiteral("Impossible de lire les dossiers du catalogue"));
+            *cause = db.lastError();
+            return false;
+        }
+        int rc;
+        while ((rc = folders.step()) == SQLITE_ROW)
+            m_folders.insert(folders.columnText(1).toCaseFolded(), sqlite3_column_int64(folders.get(), 0));
+        SqliteStatement files(db.handle(), "SELECT Num, Nom FROM Files");
+        if (rc != SQLITE_DONE || !files.isValid()) {
+            db.fail(QStringLiteral("Impossible de lire les fichiers du catalogue"));
+            *cause = db.lastError();
+            return false;
+        }
+        while ((rc = files.step()) == SQLITE_ROW) {
+            const QByteArray folded = files.columnText(1).toCaseFolded().toUtf8();
+            Key key{sqlite3_column_int64(files.get(), 0), m_names.size(), size_t(folded.size())};
+            m_names.append(folded.constData(), size_t(folded.size()));
+            m_files.insert(key);
+        }
+        if (rc != SQLITE_DONE) {
+            db.fail(QStringLiteral("Impossible de lire les fichiers du catalogue"));
+            *cause = db.lastError();
+            return false;
+        }
+        return true;
+    }
+
+    // The catalogue's number for a folder, or -1 when it does not know the folder.
+    qint64 folder(const QString& path) const { return m_folders.value(path.toCaseFolded(), -1); }
+
+    bool hasFile(qint64 folder, const QString& name) const {
+        const QByteArray folded = name.toCaseFolded().toUtf8();
+        return m_files.find(Probe{folder, std::string_view(folded.constData(), size_t(folded.size()))}) !=
+               m_files.end();
+    }
+
+private:
+    struct Key {
+        qint64 folder;
+        size_t offset;
+        size_t length;
+    };
+    struct Probe {
+        qint64 folder;
+        std::string_view name;
+    };
+    struct Hash {
+        using is_transparent = void;
+        const std::string* names;
+        size_t operator()(const Key& k) const { return (*this)(Probe{k.folder, view(k)}); }
+        size_t operator()(const Probe& p) const {
+            return std::hash<std::string_view>()(p.name) ^
+                   (std::hash<qint64>()(p.folder) * 0x9e3779b97f4a7c15ULL);
+        }
+        std::string_view view(const Key& k) const {
+            return std::string_view(*names).substr(k.offset, k.length);
+        }
+    };
+    struct Equal {
+        using is_transparent = void;
+        const std::string* names;
+        std::string_view view(const Key& k) const {
+            return std::string_view(*names).substr(k.offset, k.length);
+        }
+        bool operator()(const Key& a, const Key& b) const {
+            return a.folder == b.folder && view(a) == view(b);
+        }
+        bool operator()(const Probe& a, const Key& b) const {
+            return a.folder == b.folder && a.name == view(b);
+        }
+        bool operator()(const Key& a, const Probe& b) const { return (*this)(b, a); }
+    };
+
+    QHash<QString, qint64> m_folders;
+    std::string m_names; // the folded names, end to end
+    std::unordered_set<Key, Hash, Equal> m_files{0, Hash{&m_names}, Equal{&m_names}};
+};
+
+enum class Outcome { Done, Cancelled, Failed };
+
+class Search {
+public:
+    Search(const NewFileParams& params, NewFileEvents& events) : m_params(params), m_events(events) {}
+
+    Outcome run() {
+        QStringList starts;
+        QString cause;
+        if (!SplitJobSpec(m_params.spec, &starts, &cause))
+            return fail(cause);
+        const QString mask = m_params.mask.isEmpty() ? QStringLiteral("*.*") : m_params.mask;
+        if (!m_db.create(m_params.fileName, DbKind::NewFilesList))
+            return fail(m_db.lastError());
+        m_created = true;
+        if (!m_index.load(m_params.catalogue, &cause))
+            return fail(cause);
+        m_writer = std::make_unique<CatalogueWriter>(m_db);
+        if (!m_writer->isValid())
+            return fail(m_db.lastError());
+
+        for (const QString& start : starts) {
+            const QStringList folders = ListFolders(start);
+            const qint64 highest = folders.size() - 1;
+            if (highest > 0 &&
+                m_events.ProgressMain(qint32(qMin<qint64>(highest, std::numeric_limits<qint32>::max()))))
+                return Outcome::Cancelled;
+            for (qint64 i = 0; i <= highest; ++i) {
+                const Outcome o = searchFolder(qint32(i), folders[i], mask);
+                if (o != Outcome::Done)
+                    return o;
+            }
+        }
+        if (!m_writer->commit())
+            return fail(m_db.lastError());
+        m_writer.reset();
+        m_db.close();
+        return Outcome::Done;
+    }
+
+    void discard() {
+        m_writer.reset();
+        m_db.close();
+        if (m_created)
+            ::unlink(QFile::encodeName(m_params.fileName).constData());
+    }
+
+    // The list stays as far as it was committed; nothing more is written.
+    void release() {
+        m_writer.reset();
+        m_db.close();
+    }
+
+    const QString& failure() const { return m_failure; }
+
+private:
+    Outcome fail(const QString& cause) {
+        m_failure = cause;
+        return Outcome::Failed;
+    }
+
+    Outcome searchFolder(qint32 index, const QString& folder, const QString& mask) {
+        if (m_events.ProgressFolder(index))
+            return Outcome::Cancelled;
+        const qint64 known = m_index.folder(folder);
+        if (m_folderRowWritten) {
+            m_folderRowWritten = false;
+            if (m_folderNumber == std::numeric_limits<qint32>::max())
+                return fail(QStringLiteral("Trop de dossiers contiennent de nouveaux fichiers."));
+            ++m_folderNumber;
+        }
+        DirectoryLister lister;
+        if (!lister.open(folder, mask))
+            return Outcome::Done; // an unreadable folder holds nothing new that can be listed
+        DirEntry entry;
+        while (lister.next(entry)) {
+            if (entry.isDirectory || entry.name.startsWith(u'.'))
+                continue;
+            const QString name = StripAtNul(entry.name);
+            // A folder the catalogue does not know makes all its files new without lookups.
+            if (known >= 0 && m_index.hasFile(known, name))
+                continue;
+            if (!m_writer->addNewFile(m_counter, m_folderNumber, name))
+                return fail(m_writer->lastError());
+            if (m_counter == std::numeric_limits<qint32>::max())
+                return fail(QStringLiteral("Trop de nouveaux fichiers."));
+            ++m_counter;
+            if (m_events.ProgressFile(m_counter))
+                return Outcome::Cancelled;
+            if (!m_folderRowWritten) {
+                if (!m_writer->addFolder(m_folderNumber, folder))
+                    return fail(m_writer->lastError());
+                m_folderRowWritten = true;
+            }
+        }
+        return Outcome::Done;
+    }
+
+    const NewFileParams& m_params;
+    NewFileEvents& m_events;
+    Database m_db;
+    std::unique_ptr<CatalogueWriter> m_writer;
+    CatalogueIndex m_index;
+    qint32 m_folderNumber = 0;
+    qint32 m_counter = 0;
+    bool m_folderRowWritten = false;
+    bool m_created = false;
+    QString m_failure;
+};
+
+} // namespace
+
+void RunNewFileSearch(const NewFileParams& params, NewFileEvents& events, QString* failure) {
+    Search search(params, events);
+    Outcome outcome = Outcome::Failed;
+    try {
+        outcome = search.run();
+    } catch (const std::exception&) {
+        outcome = Outcome::Failed;
+    }
+    switch (outcome) {
+    case Outcome::Done:
+        events.Complete(true);
+        break;
+    case Outcome::Cancelled:
+        search.discard();
+        events.Cancelled();
+        break;
+    case Outcome::Failed:
+        search.release();
+        if (failure != nullptr)
+            *failure = search.failure().isEmpty() ? QStringLiteral("Erreur inattendue pendant la recherche.")
+                                                  : search.failure();
+        events.Complete(false);
+        break;
+    }
+}
+
+} // namespace vambrel

@@ -1,0 +1,172 @@
+#include "CatalogueBuilder.h"
+#include "Database.h"
+#include "NewFileSearch.h"
+#include "Snapshot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vambrel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class NullBuildEvents : public BuildEvents {
+public:
+    bool ok = false;
+    bool ProgressMain(const QString&) override { return false; }
+    bool ProgressFolder(qint32) override { return false; }
+    bool ProgressFile(qint32) override { return false; }
+    void ProgressState(qint32) override {}
+    void Complete(bool success) override { ok = success; }
+    void Cancelled() override {}
+};
+
+class Recorder : public NewFileEvents {
+public:
+    QStringList lines;
+    int cancelAtFile = 0;
+    bool ProgressMain(qint32 n) override { return note(u"ProgressMain "_s + QString::number(n)); }
+    bool ProgressFolder(qint32 n) override { return note(u"ProgressFolder "_s + QString::number(n)); }
+    bool ProgressFile(qint32 n) override {
+        note(u"ProgressFile "_s + QString::number(n));
+        return n == cancelAtFile;
+    }
+    void Complete(bool ok) override { lines << (ok ? u"Complete true"_s : u"Complete false"_s); }
+    void Cancelled() override { lines << u"Cancelled"_s; }
+
+private:
+    bool note(const QString& l) {
+        lines << l;
+        return false;
+    }
+};
+
+void touch(const QString& path) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+QStringList rows(const QString& list, const QString& sql) {
+    Database db;
+    if (!db.open(list, OpenMode::ReadOnly, DbKind::NewFilesList))
+        return {u"<"_s + db.lastError() + u">"_s};
+    auto s = Snapshot::open(db, sql);
+    QStringList out;
+    for (bool ok = s && s->moveFirst(); ok; ok = s->moveNext()) {
+        QStringList cells;
+        for (int c = 0; c < s->fieldCount(); ++c)
+            cells << s->text(c);
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+} // namespace
+
+class TestNewFileSearch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_tree, m_catalogue;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_tree = m_dir.filePath(u"t"_s);
+        for (const char* d : {"/a", "/a/b", "/a/c"})
+            QVERIFY(QDir().mkpath(m_tree + QString::fromUtf8(d)));
+        for (const char* f : {"/a/old.txt", "/a/Été.TXT", "/a/b/old.txt", "/a/c/keep.txt"})
+            touch(m_tree + QString::fromUtf8(f));
+        m_catalogue = m_dir.filePath(u"cat.dat"_s);
+        NullBuildEvents e;
+        RunCatalogueBuild({m_catalogue, m_tree + u"/a"_s, u"*.*"_s}, e);
+        QVERIFY(e.ok);
+        // Since then: new files in a known folder and in a new folder; a rename by case only.
+        touch(m_tree + u"/a/b/new1.txt"_s);
+        touch(m_tree + u"/a/b/.hidden"_s);
+        QVERIFY(QDir().mkpath(m_tree + u"/a/d"_s));
+        touch(m_tree + u"/a/d/new2.txt"_s);
+        touch(m_tree + u"/a/d/new3.log"_s);
+        QVERIFY(QFile::rename(m_tree + u"/a/Été.TXT"_s, m_tree + u"/a/été.txt"_s));
+    }
+
+    void findsExactlyTheNewFiles() {
+        const QString list = m_dir.filePath(u"new.dat"_s);
+        Recorder r;
+        QString cause;
+        RunNewFileSearch({list, m_tree + u"/a"_s, u"*.*"_s, m_catalogue}, r, &cause);
+        QVERIFY2(r.lines.last() == u"Complete true"_s, qPrintable(cause));
+        QCOMPARE(r.lines.first(), u"ProgressMain 3"_s);
+        QCOMPARE(r.lines.count(u"ProgressFile 3"_s), 1);
+        QStringList files = rows(list, u"SELECT Folders.Nom, Files.Nom, Files.NumId FROM Files "
+                                       "INNER JOIN Folders ON Files.Num = Folders.Num"_s);
+        files.sort();
+        QCOMPARE(files.size(), 3);
+        QVERIFY(files[0].startsWith(m_tree + u"/a/b|new1.txt|"_s));
+        QVERIFY(files[1].startsWith(m_tree + u"/a/d|new2.txt|"_s) ||
+                files[1].startsWith(m_tree + u"/a/d|new3.log|"_s));
+        // Only folders with new files get a row, numbered from 0 without gaps.
+        QCOMPARE(rows(list, u"SELECT Num FROM Folders ORDER BY Num"_s), (QStringList{u"0"_s, u"1"_s}));
+        QCOMPARE(rows(list, u"SELECT NumId FROM Files ORDER BY NumId"_s),
+                 (QStringList{u"0"_s, u"1"_s, u"2"_s}));
+    }
+
+    void maskAndSingleFolder() {
+        const QString list = m_dir.filePath(u"mask.dat"_s);
+        Recorder r;
+        RunNewFileSearch({list, m_tree + u"/a/d"_s, u"*.LOG"_s, m_catalogue}, r);
+        // No sub-folder: no ProgressMain, but ProgressFolder 0 all the same.
+        QCOMPARE(r.lines, (QStringList{u"ProgressFolder 0"_s, u"ProgressFile 1"_s, u"Complete true"_s}));
+        QCOMPARE(rows(list, u"SELECT Nom FROM Files"_s), QStringList{u"new3.log"_s});
+    }
+
+    void cancelDeletesTheList() {
+        const QString list = m_dir.filePath(u"cancel.dat"_s);
+        Recorder r;
+        r.cancelAtFile = 1;
+        RunNewFileSearch({list, m_tree + u"/a"_s, u"*.*"_s, m_catalogue}, r);
+        QCOMPARE(r.lines.last(), u"Cancelled"_s);
+        QVERIFY(!r.lines.contains(u"Complete true"_s) && !r.lines.contains(u"Complete false"_s));
+        QVERIFY(!QFile::exists(list));
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("list exists") << u"exists"_s;
+        QTest::newRow("catalogue is not one") << u"badcat"_s;
+        QTest::newRow("empty spec item") << u"spec"_s;
+    }
+    void failures() {
+        QFETCH(QString, what);
+        const QString list = m_dir.filePath(u"fail-"_s + what + u".dat"_s);
+        QString catalogue = m_catalogue, spec = m_tree + u"/a"_s;
+        if (what == u"exists"_s) {
+            QFile f(list);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("garder");
+        } else if (what == u"badcat"_s) {
+            catalogue = m_dir.filePath(u"notacat.dat"_s);
+            QFile f(catalogue);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("pas un catalogue");
+        } else {
+            spec = m_tree + u"/a::"_s;
+        }
+        Recorder r;
+        QString cause;
+        RunNewFileSearch({list, spec, u"*.*"_s, catalogue}, r, &cause);
+        QCOMPARE(r.lines, QStringList{u"Complete false"_s});
+        QVERIFY(!cause.isEmpty());
+        if (what == u"exists"_s) {
+            QFile f(list);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("garder"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNewFileSearch)
+#include "tst_newfilesearch.moc"
