@@ -133,7 +133,8 @@ QList<Drive> ListDrives(const QString& mountInfoPath, const QString& sysBlockPat
         }
         // A later line mounts over an earlier one at the same point.
         drives.removeIf([&](const Drive& d) { return d.root == mountPoint; });
-        if (isPseudoOrImage(type) || isMountedFile(point))
+        // Never stat a network mount: a server that does not answer would hang the list.
+        if (isPseudoOrImage(type) || (!isNetwork(type) && isMountedFile(point)))
             continue;
         drives.append(Drive{mountPoint, typeOf(type, device, mountPoint, sysBlockPath),
                             QString::fromLatin1(type), device});

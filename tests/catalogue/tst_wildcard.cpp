@@ -13,35 +13,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
         QTest::newRow("star dot star, no dot") << QStringLiteral("*.*") << QStringLiteral("README") << true;
-        QTest::newRow("star dot star, dotted") << QStringLiteral("*.*") << QStringLiteral("a.b.c") << true;
         QTest::newRow("star, dotted") << QStringLiteral("*") << QStringLiteral("a.b") << true;
         QTest::newRow("empty pattern") << QString() << QStringLiteral("x") << true;
         QTest::newRow("extension, other case")
             << QStringLiteral("*.txt") << QStringLiteral("NOTE.TXT") << true;
         QTest::newRow("extension not last")
             << QStringLiteral("*.txt") << QStringLiteral("a.txt.bak") << false;
-        QTest::newRow("extension only") << QStringLiteral("*.txt") << QStringLiteral(".txt") << true;
         QTest::newRow("no extension") << QStringLiteral("*.txt") << QStringLiteral("txt") << false;
-        QTest::newRow("question mark, accent") << QStringLiteral("?") << QStringLiteral("é") << true;
-        QTest::newRow("question mark, two") << QStringLiteral("?") << QStringLiteral("ab") << false;
-        QTest::newRow("question mark, none") << QStringLiteral("a?") << QStringLiteral("a") << false;
-        QTest::newRow("question mark, surrogate pair") << QStringLiteral("?") << QStringLiteral("😀") << true;
+        QTest::newRow("mark, accent") << QStringLiteral("?") << QStringLiteral("é") << true;
+        QTest::newRow("mark, two") << QStringLiteral("?") << QStringLiteral("ab") << false;
+        QTest::newRow("mark, none") << QStringLiteral("a?") << QStringLiteral("a") << false;
+        QTest::newRow("mark, surrogate pair") << QStringLiteral("?") << QStringLiteral("😀") << true;
         QTest::newRow("two marks, one pair") << QStringLiteral("??") << QStringLiteral("😀") << false;
         QTest::newRow("accent folded") << QStringLiteral("É*") << QStringLiteral("école") << true;
-        QTest::newRow("accent differs") << QStringLiteral("e*") << QStringLiteral("école") << false;
+        QTest::newRow("accent kept") << QStringLiteral("e*") << QStringLiteral("école") << false;
         QTest::newRow("final sigma") << QStringLiteral("Σ") << QStringLiteral("ς") << true;
         QTest::newRow("backtracking") << QStringLiteral("*a*b") << QStringLiteral("xaxxab") << true;
         QTest::newRow("backtracking fails") << QStringLiteral("*a*b") << QStringLiteral("xaxxbx") << false;
-        QTest::newRow("star at end") << QStringLiteral("ab*") << QStringLiteral("ab") << true;
-        QTest::newRow("literal tail") << QStringLiteral("a*c") << QStringLiteral("abcd") << false;
         QTest::newRow("dot star, no dot") << QStringLiteral("readme.*") << QStringLiteral("README") << true;
-        QTest::newRow("dot star, other name")
-            << QStringLiteral("readme.*") << QStringLiteral("readmex") << false;
-        QTest::newRow("dot star, extension")
-            << QStringLiteral("readme.*") << QStringLiteral("readme.md") << true;
+        QTest::newRow("dot star, longer") << QStringLiteral("readme.*") << QStringLiteral("readmex") << false;
         QTest::newRow("escaped byte")
             << QStringLiteral("*") + QChar(0xF7FF) << QStringLiteral("a") + QChar(0xF7FF) << true;
-        QTest::newRow("newline in name") << QStringLiteral("a*") << QStringLiteral("a\nb") << true;
     }
     void matches() {
         QFETCH(QString, pattern);
@@ -50,26 +42,16 @@ private Q_SLOTS:
         QCOMPARE(Wildcard(pattern).matches(name), expected);
     }
 
-    void matchesAll_data() {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("all");
-        QTest::newRow("star") << QStringLiteral("*") << true;
-        QTest::newRow("star dot star") << QStringLiteral("*.*") << true;
-        QTest::newRow("empty") << QString() << true;
-        QTest::newRow("dot star") << QStringLiteral(".*") << false;
-        QTest::newRow("extension") << QStringLiteral("*.txt") << false;
-        QTest::newRow("question mark") << QStringLiteral("?*") << false;
-    }
     void matchesAll() {
-        QFETCH(QString, pattern);
-        QFETCH(bool, all);
-        QCOMPARE(Wildcard(pattern).matchesAll(), all);
+        QVERIFY(Wildcard(QStringLiteral("*.*")).matchesAll());
+        QVERIFY(Wildcard(QStringLiteral("*")).matchesAll());
+        QVERIFY(!Wildcard(QStringLiteral(".*")).matchesAll());
+        QVERIFY(!Wildcard(QStringLiteral("?*")).matchesAll());
     }
 
     void manyStarsStayFast() {
         // A pathological pattern on a long name must not take exponential time.
-        const Wildcard wildcard(QStringLiteral("*a*a*a*a*a*a*a*a*b"));
-        QVERIFY(!wildcard.matches(QString(5000, QLatin1Char('a'))));
+        QVERIFY(!Wildcard(QStringLiteral("*a*a*a*a*a*a*a*a*b")).matches(QString(5000, QLatin1Char('a'))));
     }
 };
 
