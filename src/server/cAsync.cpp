@@ -65,6 +65,13 @@ private:
     bool m_cancelled = false;
 };
 
+// A cancelled build leaves nothing: its database and the journal the database engine keeps
+// beside it. False when the database itself could not be deleted.
+bool removeCancelledFiles(const QString& fileName) {
+    QFile::remove(fileName + QStringLiteral("-journal"));
+    return QFile::remove(fileName) || !QFile::exists(fileName);
+}
+
 } // namespace
 
 cAsync::cAsync(quint32 id, ProtocolWriter& out, mStart& queue, FinishHook onFinish)
@@ -84,6 +91,7 @@ void cAsync::Runnable_Start() {
     }
 
     if (events.cancelled()) {
+        removeCancelledFiles(p.fileName);
         finishCancelled();
         return;
     }
@@ -100,7 +108,7 @@ void cAsync::Runnable_Start() {
     // A cancel set in the client's handler of one of the last events may still be on its way:
     // let the client catch up, so that a cancelled build is never reported as complete.
     if (settle()) {
-        if (!QFile::remove(p.fileName) && QFile::exists(p.fileName)) {
+        if (!removeCancelledFiles(p.fileName)) {
             finishComplete(
                 false,
                 QStringLiteral("Le catalogue annulé « %1 » n'a pas pu être supprimé.").arg(p.fileName));
