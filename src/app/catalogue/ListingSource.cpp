@@ -5,10 +5,12 @@
 
 namespace vambrel {
 
+// Every file with its folder, Null for a missing folder. Written from the side of Files: the same
+// rows as Folders RIGHT JOIN Files, read in file order, which SQLite does markedly faster.
 QString ListingSource::querySql() {
     return QStringLiteral(
         "SELECT Folders.Nom, Files.Nom AS Nom, Files.NumId, Files.Taille, Files.Modifié, Files.Type "
-        "FROM Folders RIGHT JOIN Files ON Folders.Num = Files.Num ");
+        "FROM Files LEFT JOIN Folders ON Folders.Num = Files.Num ");
 }
 
 QList<SortColumn> ListingSource::sortOrder(int column, bool descending) {
@@ -55,6 +57,7 @@ bool ListingSource::open(const Database& db, QString* error) {
     for (bool more = base.moveFirst(); more; more = base.moveNext())
         total += base.value(m_taille).toDouble();
     m_base = std::move(base);
+    m_sorted.clear();
     m_totalSize = total;
     if (!applySort()) {
         m_base = Snapshot();
@@ -65,17 +68,23 @@ bool ListingSource::open(const Database& db, QString* error) {
     return true;
 }
 
+// Orders already made are kept: each costs a position per row, and a column clicked again comes
+// back at once.
 bool ListingSource::applySort() {
-    const QList<SortColumn> order = sortOrder(m_sortColumn, m_descending);
-    if (order.isEmpty()) {
-        m_rows = m_base.clone();
-        m_rows.moveFirst();
-        return true;
+    const int key = m_sortColumn * 2 + (m_descending ? 1 : 0);
+    auto cached = m_sorted.constFind(key);
+    if (cached == m_sorted.constEnd()) {
+        const QList<SortColumn> order = sortOrder(m_sortColumn, m_descending);
+        if (order.isEmpty()) {
+            cached = m_sorted.insert(key, m_base.clone());
+        } else {
+            auto sorted = m_base.sorted(order);
+            if (!sorted)
+                return false;
+            cached = m_sorted.insert(key, std::move(sorted.value()));
+        }
     }
-    auto sorted = m_base.sorted(order);
-    if (!sorted)
-        return false;
-    m_rows = std::move(sorted.value());
+    m_rows = cached->clone();
     m_rows.moveFirst();
     return true;
 }

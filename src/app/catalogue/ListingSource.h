@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Snapshot.h"
 
+#include <QHash>
 #include <QString>
 
 namespace vambrel {
@@ -57,6 +58,7 @@ private:
 
     Snapshot m_base; // as the query gave it
     Snapshot m_rows;
+    QHash<int, Snapshot> m_sorted; // by column * 2 + descending
     int m_sortColumn = ColNom;
     bool m_descending = false;
     double m_totalSize = 0;
