@@ -48,6 +48,16 @@ JobConnection::~JobConnection() {
     }
 }
 
+void JobConnection::stopServer(int msecs) {
+    if (!m_process)
+        return;
+    m_process->disconnect(this);
+    m_process->closeWriteChannel();
+    if (!m_process->waitForFinished(msecs))
+        m_process->kill();
+    serverLost(QStringLiteral("Le serveur de tâches a été arrêté."));
+}
+
 void JobConnection::setServerPath(const QString& path) {
     s_serverPath = path;
 }
@@ -283,8 +293,12 @@ void JobConnection::processFinished(int exitCode, QProcess::ExitStatus status) {
 void JobConnection::processError(QProcess::ProcessError error) {
     if (error == QProcess::FailedToStart)
         serverLost(QStringLiteral("Le serveur de tâches « %1 » n'a pas pu être démarré.").arg(serverPath()));
-    else if (error == QProcess::WriteError)
+    else if (error == QProcess::WriteError) {
+        // A write fails when the server has gone; its exit, reported by finished, says more.
+        if (m_process && m_process->state() != QProcess::NotRunning)
+            m_process->waitForFinished(2000);
         serverLost(QStringLiteral("Le serveur de tâches ne reçoit plus les demandes."));
+    }
     // Crashes arrive through finished.
 }
 

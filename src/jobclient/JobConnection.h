@@ -36,6 +36,11 @@ public:
     void cancel(quint32 id);
     void release(quint32 id); // the job's terminal event was delivered
 
+    // Closes the server's input, which cancels its jobs, and waits up to `msecs` for it to delete
+    // their files and exit. Jobs still running end with Complete false. The next Start starts a
+    // new server (with the server path then in force).
+    void stopServer(int msecs = 30000);
+
     // The running server's process id, 0 when none (for tests).
     qint64 serverProcessId() const;
 

@@ -1,5 +1,7 @@
 #include "CatalogueConversion.h"
 
+#include "FolderTreeBuilder.h"
+#include "PathSyntax.h"
 #include "Snapshot.h"
 
 #include <QSet>
@@ -23,8 +25,8 @@ Result<QString> CatalogueConversion::sourceOf(const Database& db) {
         return Result<QString>::failure(QStringLiteral("Le catalogue ne contient aucun répertoire."));
 
     const auto origin = db.property(Schema::kOrigine);
-    const bool wholeComputer = origin.ok() && origin.value() &&
-                               origin.value()->value.toString() == QStringLiteral("Poste de travail");
+    const bool wholeComputer =
+        origin.ok() && origin.value() && origin.value()->value.toString() == kWholeComputerOrigin;
     if (!wholeComputer)
         return rs.text(0);
 
@@ -40,7 +42,7 @@ Result<QString> CatalogueConversion::sourceOf(const Database& db) {
         if (parent.isEmpty() || !seen.contains(parent))
             drives << nom;
     }
-    return drives.join(QLatin1Char(':'));
+    return JoinStartFolders(drives);
 }
 
 bool CatalogueConversion::convert(Database& db, const QString& programVersion, QString* error) {

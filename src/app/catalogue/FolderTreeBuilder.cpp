@@ -4,12 +4,8 @@
 
 namespace vambrel {
 
-namespace {
-const QString kWholeComputer = QStringLiteral("Poste de travail");
-} // namespace
-
 FolderTreeBuilder::FolderTreeBuilder(const QString& origin, const QStringList& startFolders)
-    : m_origin(origin), m_startFolders(startFolders), m_wholeComputer(origin == kWholeComputer) {}
+    : m_origin(origin), m_startFolders(startFolders), m_wholeComputer(origin == kWholeComputerOrigin) {}
 
 QString FolderTreeBuilder::keyOf(qint64 num) {
     return QLatin1Char('R') + QString::number(num);

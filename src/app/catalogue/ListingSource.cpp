@@ -1,6 +1,7 @@
 #include "ListingSource.h"
 
 #include "FileTime.h"
+#include "NativeName.h"
 #include "shell/mHelpers.h"
 
 namespace vambrel {
@@ -106,8 +107,8 @@ ListingSource::RowTexts ListingSource::currentTexts() const {
     if (!m_rows.hasCurrent())
         return t;
     t.nom = m_rows.text(m_nom);
-    t.name = shownName(t.nom, t.nom);
-    t.path = m_rows.text(m_folder);
+    t.name = shownName(DisplayName(t.nom), t.nom);
+    t.path = DisplayName(m_rows.text(m_folder));
     t.size = sizeText(m_rows.value(m_taille));
     t.type = m_rows.text(m_type);
     t.modified = dateText(m_rows.value(m_modifie));

@@ -2,6 +2,8 @@
 
 #include "CatalogueConversion.h"
 #include "FolderTreeBuilder.h"
+#include "NativeName.h"
+#include "PathSyntax.h"
 #include "controls/LightProgress.h"
 #include "controls/cVSplitter.h"
 #include "frmProprietes.h"
@@ -45,7 +47,9 @@ QStringList startFoldersOf(const Database& db) {
     const auto source = db.property(Schema::kSource);
     if (!source.ok() || !source.value())
         return {};
-    return source.value()->value.toString().split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList folders = SplitStartFolders(source.value()->value.toString());
+    folders.removeAll(QString());
+    return folders;
 }
 
 QString propertyText(const Database& db, const QString& name) {
@@ -281,7 +285,7 @@ bool frmDirDat::OuvrirDatExplore() {
     QList<QTreeWidgetItem*> topLevel;
     for (size_t i = 0; i < nodes.size(); ++i) {
         const auto& node = nodes[i];
-        auto* item = new QTreeWidgetItem(QStringList(node.text));
+        auto* item = new QTreeWidgetItem(QStringList(DisplayName(node.text)));
         item->setData(0, kKeyRole, node.key);
         item->setIcon(0, node.image == FolderTreeBuilder::DriveImage ? driveIcon : folderIcon);
         items[i] = item;
@@ -339,7 +343,8 @@ void frmDirDat::fillFolderChunk(quint64 generation) {
     for (int n = 0; n < kFolderChunk && m_folderFiles.hasCurrent(); ++n, m_folderFiles.moveNext()) {
         const QString name = m_folderFiles.text(nom);
         const QVariant size = m_folderFiles.value(taille);
-        auto* item = new TextItem(QStringList{name, ListingSource::sizeText(size), m_folderFiles.text(type),
+        auto* item = new TextItem(QStringList{DisplayName(name), ListingSource::sizeText(size),
+                                              m_folderFiles.text(type),
                                               ListingSource::dateText(m_folderFiles.value(modifie))});
         item->setData(0, kNumIdRole, m_folderFiles.value(numId));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

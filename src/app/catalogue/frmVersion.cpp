@@ -1,6 +1,7 @@
 #include "frmVersion.h"
 
 #include "Database.h"
+#include "NativeName.h"
 #include "shell/mHelpers.h"
 
 #include <QEvent>
@@ -158,7 +159,7 @@ void frmVersion::showRow() {
     }
     const QString nom = m_recFichiers.text(m_nom);
     m_imaFichier->setPixmap(IconToPicture(ShellIcon(nom)));
-    m_lblFichier->setText(nom);
+    m_lblFichier->setText(DisplayName(nom));
     Snapshot version;
     if (m_baseDat && m_baseDat->isOpen()) {
         auto found = Snapshot::open(*m_baseDat, QStringLiteral("SELECT * FROM Version WHERE NumId = ?1"),

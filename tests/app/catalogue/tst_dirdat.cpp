@@ -1,3 +1,4 @@
+#include "NativeName.h"
 #include "TestCatalogue.h"
 #include "catalogue/frmDirDat.h"
 #include "catalogue/frmProprietes.h"
@@ -215,6 +216,31 @@ private Q_SLOTS:
         }
     }
 
+    void unreadableNames_data() {
+        QTest::addColumn<bool>("explore");
+        QTest::newRow("explorer") << true;
+        QTest::newRow("flat list") << false;
+    }
+    void unreadableNames() {
+        QFETCH(bool, explore);
+        // Names that are not UTF-8 on disk are shown readably, never as replacement characters.
+        const QString folder = QStringLiteral("/n/") + NameFromNative("d\xe9j\xe0", 4);
+        const QString p = path("native.dat");
+        if (!QFile::exists(p))
+            QVERIFY(makeCatalogue(p, QStringLiteral("/n/"), folder, {{0, folder}},
+                                  {file(0, 0, NameFromNative("caf\xe9.txt", 8))}));
+        setView(explore);
+        frmDirDat w(nullptr);
+        QVERIFY(w.OuvrirDat(p));
+        if (explore) {
+            QCOMPARE(w.treRep()->topLevelItem(0)->text(0), QStringLiteral("d\\xE9j\\xE0"));
+            QCOMPARE(w.lstFich()->topLevelItem(0)->text(0), QStringLiteral("caf\\xE9.txt"));
+        } else {
+            QCOMPARE(w.lstListing()->topLevelItem(0)->text(0), QStringLiteral("caf\\xE9.txt"));
+            QCOMPARE(w.lstListing()->topLevelItem(0)->text(1), QStringLiteral("/n/d\\xE9j\\xE0"));
+        }
+    }
+
     void emptyCatalogue() {
         const QString p = path("empty.dat");
         QVERIFY(makeCatalogue(p, QStringLiteral("/"), QStringLiteral("/e"), {{0, QStringLiteral("/e")}}, {}));
@@ -242,7 +268,15 @@ private Q_SLOTS:
                               {{0, QStringLiteral("/x")}}, {}, Format::NoOrigine));
         const QString noFolders = path("nofolders.dat");
         QVERIFY(makeCatalogue(noFolders, QStringLiteral("/"), QStringLiteral("/x"), {}, {}));
+        const QString damaged = path("damaged.dat");
+        QFile whole(m_flat);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(damaged);
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(whole.size() / 3));
+        cut.close();
         QTest::newRow("not a catalogue") << text;
+        QTest::newRow("damaged") << damaged;
         QTest::newRow("no Origine") << noOrigine;
         QTest::newRow("missing file") << path("absent.dat");
         QTest::newRow("explorer view of no folders") << noFolders;
