@@ -35,8 +35,10 @@ CatalogueWriter::CatalogueWriter(Database& db, int batchSize) : m_db(db), m_batc
 CatalogueWriter::~CatalogueWriter() {
     if (m_pending > 0 || m_db.inTransaction())
         m_db.rollback();
+    // Back to the default journal, which deletes the empty journal file that TRUNCATE keeps: a
+    // finished catalogue is one file.
     if (m_db.isOpen() && !m_db.isReadOnly())
-        m_db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        m_db.exec(QStringLiteral("PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE;"));
 }
 
 bool CatalogueWriter::begin() {

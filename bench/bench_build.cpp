@@ -1,0 +1,209 @@
+// Building a catalogue through qvtjob and qvtSrv, exactly as the program does, beside find(1)
+// on the same synthetic tree in the same run: warm cache with every event printed and with
+// --quiet, optionally cold cache (as root), and the peak memory of qvtSrv.
+// Usage: bench_build [--tree DIR] [--files N] [--folders N] [--cold] [--runs N]
+//        (200,000 files in 20,000 folders in a temporary folder by default; a DIR given is filled
+//        once and reused). For the memory figure of a large build: --files 1000000 --folders
+//        50000 --max-size 0 (empty files keep the tree small on disk).
+
+#include "SyntheticTree.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace vambrel;
+
+namespace {
+
+const QString kQvtjob = QStringLiteral(VAMBREL_BINARY_DIR "/qvtjob");
+
+double seconds(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+bool dropCaches() {
+    ::sync();
+    QFile f(QStringLiteral("/proc/sys/vm/drop_caches"));
+    return f.open(QIODevice::WriteOnly) && f.write("3\n") == 2;
+}
+
+double findSeconds(const QString& root) {
+    QProcess find;
+    find.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    find.start(QStringLiteral("find"), {root, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
+    if (!find.waitForFinished(-1) || find.exitCode() != 0)
+        return -1;
+    return seconds(timer);
+}
+
+// The peak resident memory so far of a process, in kB (0 when it is gone).
+qint64 peakKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+// The server qvtjob started: its child named qvtSrv.
+qint64 serverOf(qint64 clientPid) {
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(clientPid));
+    if (!children.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& pid : children.readAll().split(' ')) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid.trimmed())));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "qvtSrv")
+            return pid.trimmed().toLongLong();
+    }
+    return 0;
+}
+
+struct BuildRun {
+    double seconds = -1;
+    qint64 events = 0;   // lines printed by qvtjob
+    qint64 serverKb = 0; // peak resident memory of qvtSrv seen
+    bool ok = false;
+};
+
+BuildRun build(const QString& root, const QString& target, bool quiet) {
+    QFile::remove(target);
+    QProcess job;
+    QStringList args{QStringLiteral("build"), target, QStringLiteral("--spec"), root};
+    if (quiet)
+        args << QStringLiteral("--quiet");
+    BuildRun run;
+    QElapsedTimer timer;
+    timer.start();
+    job.start(kQvtjob, args);
+    if (!job.waitForStarted())
+        return run;
+    qint64 server = 0;
+    QByteArray tail;
+    // Count lines as they come, so that the client is never held up by a full pipe.
+    while (!job.waitForFinished(20)) {
+        const QByteArray chunk = job.readAllStandardOutput();
+        run.events += chunk.count('\n');
+        if (!chunk.isEmpty())
+            tail = chunk.right(64);
+        if (!server)
+            server = serverOf(job.processId());
+        if (server)
+            run.serverKb = std::max(run.serverKb, peakKb(server));
+    }
+    run.seconds = seconds(timer);
+    const QByteArray rest = job.readAllStandardOutput();
+    run.events += rest.count('\n');
+    tail += rest;
+    run.ok = job.exitCode() == 0 && tail.endsWith("Complete true\n");
+    if (!run.ok)
+        std::fprintf(stderr, "qvtjob failed (%d): %s\n", job.exitCode(),
+                     job.readAllStandardError().constData());
+    QFile::remove(target);
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    SyntheticTreeOptions options;
+    QString root;
+    bool cold = false;
+    int runs = 3;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--tree"))
+            root = QDir(args.value(++i)).absolutePath();
+        else if (a == QLatin1String("--files"))
+            options.files = args.value(++i).toInt();
+        else if (a == QLatin1String("--folders"))
+            options.folders = std::max(1, args.value(++i).toInt());
+        else if (a == QLatin1String("--max-size"))
+            options.maxFileSize = args.value(++i).toInt();
+        else if (a == QLatin1String("--runs"))
+            runs = std::max(1, args.value(++i).toInt());
+        else if (a == QLatin1String("--cold"))
+            cold = true;
+    }
+    QTemporaryDir temporary;
+    if (root.isEmpty())
+        root = temporary.filePath(QStringLiteral("tree"));
+    if (!QDir().mkpath(root) || !QFile::exists(kQvtjob)) {
+        std::fprintf(stderr, "cannot create %s, or %s is missing\n", qPrintable(root), qPrintable(kQvtjob));
+        return 1;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const SyntheticTree tree = CreateSyntheticTree(root, options);
+    if (!tree.ok) {
+        std::fprintf(stderr, "cannot fill %s\n", qPrintable(root));
+        return 1;
+    }
+    std::printf("tree: %lld files, %lld folders, %.1f MB, %s in %.1f s\n", static_cast<long long>(tree.files),
+                static_cast<long long>(tree.folders), static_cast<double>(tree.bytes) / 1e6,
+                tree.reused ? "reused" : "created", seconds(timer));
+    const QString target = temporary.filePath(QStringLiteral("bench.dat"));
+
+    findSeconds(root); // warm the cache
+    build(root, target, true);
+    double find = 1e300;
+    BuildRun loud{1e300}, quiet{1e300};
+    qint64 peak = 0;
+    for (int i = 0; i < runs; ++i) {
+        find = std::min(find, findSeconds(root));
+        const BuildRun l = build(root, target, false);
+        const BuildRun q = build(root, target, true);
+        if (!l.ok || !q.ok)
+            return 1;
+        peak = std::max({peak, l.serverKb, q.serverKb});
+        if (l.seconds < loud.seconds)
+            loud = l;
+        if (q.seconds < quiet.seconds)
+            quiet = q;
+    }
+    const auto rate = [&](double s) { return static_cast<double>(tree.files) / s; };
+    std::printf("warm cache, best of %d:\n", runs);
+    std::printf("  find -printf:             %7.3f s\n", find);
+    std::printf("  qvtjob build (events):    %7.3f s  %10.0f files/s  %.2f x find  (%lld event lines)\n",
+                loud.seconds, rate(loud.seconds), loud.seconds / find, static_cast<long long>(loud.events));
+    std::printf("  qvtjob build --quiet:     %7.3f s  %10.0f files/s  %.2f x find\n", quiet.seconds,
+                rate(quiet.seconds), quiet.seconds / find);
+    std::printf("  events cost:              %+.1f %% over --quiet\n",
+                (loud.seconds / quiet.seconds - 1) * 100);
+    std::printf("  qvtSrv peak memory:       %.1f MB\n", static_cast<double>(peak) / 1024);
+
+    if (cold) {
+        if (::geteuid() != 0 || !dropCaches()) {
+            std::printf("cold cache: skipped (needs root to drop the caches)\n");
+            return 0;
+        }
+        double coldFind = 1e300, coldBuild = 1e300;
+        for (int i = 0; i < runs; ++i) {
+            dropCaches();
+            coldFind = std::min(coldFind, findSeconds(root));
+            dropCaches();
+            const BuildRun r = build(root, target, true);
+            if (!r.ok)
+                return 1;
+            coldBuild = std::min(coldBuild, r.seconds);
+        }
+        std::printf("cold cache, best of %d:\n", runs);
+        std::printf("  find -printf:             %7.3f s\n", coldFind);
+        std::printf("  qvtjob build --quiet:     %7.3f s  %10.0f files/s  %.2f x find\n", coldBuild,
+                    rate(coldBuild), coldBuild / coldFind);
+    }
+    return 0;
+}
