@@ -2,6 +2,8 @@
 
 #include "AsyncJob.h"
 
+#include <QList>
+
 namespace vambrel {
 
 // The check job: sorts the files of the catalogue FileName into identical, different and no
@@ -13,6 +15,10 @@ public:
     void FileName(const QString& v) { setFileName(v); }
 
     void Runnable_Start() override;
+
+private:
+    // One collection as Positions frames, before Complete.
+    void sendPositions(jobwire::PositionList which, const QList<qint32>& positions);
 };
 
 } // namespace vambrel
