@@ -2,8 +2,6 @@
 
 #include "JobConnection.h"
 #include "cAsync.h"
-#include "cAsync2.h"
-#include "cAsync3.h"
 
 #include <QDir>
 #include <QFile>
@@ -252,33 +250,6 @@ private Q_SLOTS:
         QCOMPARE(rec.events, QStringList{QStringLiteral("Complete")});
         QVERIFY(!rec.success);
         QVERIFY2(job.errorText().contains(cause), qPrintable(job.errorText()));
-    }
-
-    void placeholderJobs() {
-        cAsync2 check;
-        cAsync3 search;
-        bool checkDone = false, searchDone = false;
-        QObject::connect(&check, &cAsync2::Complete, &check,
-                         [&](bool& s, QList<qint32>& idem, QList<qint32>& distinct, QList<qint32>& gone) {
-                             QVERIFY(!s);
-                             QVERIFY(idem.isEmpty() && distinct.isEmpty() && gone.isEmpty());
-                             checkDone = true;
-                         });
-        QObject::connect(&search, &cAsync3::Complete, &search, [&](bool& s) {
-            QVERIFY(!s);
-            searchDone = true;
-        });
-        check.setFileName(freshName());
-        search.setFileName(freshName());
-        search.setSpec(m_tree);
-        search.setMask(QStringLiteral("*.*"));
-        search.setFileRec(freshName());
-        QVERIFY(!check.Start());
-        QCOMPARE(search.Start().has_value(), false);
-        QCOMPARE(check.Start()->source, QStringLiteral("qvtSrv.cAsync2"));
-        QVERIFY(QTest::qWaitFor([&] { return checkDone && searchDone; }, 60000));
-        QVERIFY(check.errorText().contains(QStringLiteral("pas encore disponible")));
-        QVERIFY(search.errorText().contains(QStringLiteral("pas encore disponible")));
     }
 };
 

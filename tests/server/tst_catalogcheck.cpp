@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -224,6 +226,52 @@ private Q_SLOTS:
         RunCatalogueCheck(cat, r);
         QCOMPARE(r.lines, (QStringList{u"ProgressFile 0"_s, u"ProgressState 0"_s, u"ProgressFile 0"_s,
                                        u"Cancelled"_s}));
+    }
+
+    // A file whose permissions forbid reading it: time and size still tell, and its version
+    // resource reads as none, as for a file that has none.
+    void unreadableFile() {
+        const QString tree = m_dir.filePath(u"locked"_s);
+        QVERIFY(QDir().mkpath(tree));
+        QVERIFY(QFile::copy(QStringLiteral(VAMBREL_TEST_DATA "/version/pe32_t3_s0.dll"), tree + u"/a.dll"_s));
+        writeFile(tree + u"/b.txt"_s, "texte", 1'600'000'000);
+        const QString cat = build(tree, u"locked.dat"_s);
+        QVERIFY(!cat.isEmpty());
+        for (const QString& f : {tree + u"/a.dll"_s, tree + u"/b.txt"_s})
+            QCOMPARE(::chmod(QFile::encodeName(f).constData(), 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(cat).constData(), 0644), 0);
+        int channel[2];
+        QCOMPARE(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // Root reads any file: check as an ordinary user instead.
+            ::close(channel[0]);
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(3);
+            Recorder r;
+            RunCatalogueCheck(cat, r);
+            const QByteArray text =
+                (r.lines.last() + u'|' + QString::number(r.idem.size()) + u'|' +
+                 QString::number(r.distinct.value(0, -1)) + u'|' + QString::number(r.idem.value(0, -1)))
+                    .toUtf8();
+            ::_exit(::write(channel[1], text.constData(), size_t(text.size())) == text.size() ? 0 : 4);
+        }
+        ::close(channel[1]);
+        QByteArray text;
+        char buffer[256];
+        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, got);
+        ::close(channel[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        // a.dll (position 0) had a product version: now unreadable, it differs; b.txt had none.
+        QCOMPARE(text, QByteArray("Complete true|1|0|1"));
     }
 
     void failures_data() {
