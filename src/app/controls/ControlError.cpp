@@ -9,6 +9,11 @@ ControlError ControlError::setNotPermitted(const QString& source) {
     return ControlError(SetNotPermitted, QStringLiteral("Définition non autorisée"), source);
 }
 
+ControlError ControlError::setNotSupportedAtRuntime(const QString& source) {
+    return ControlError(SetNotSupportedAtRuntime,
+                        QStringLiteral("Définition non gérée au moment de l'exécution"), source);
+}
+
 ControlError ControlError::invalidPropertyValue(const QString& source) {
     return ControlError(InvalidPropertyValue, QStringLiteral("Valeur de propriété non valide"), source);
 }

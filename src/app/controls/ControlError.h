@@ -16,6 +16,8 @@ public:
     static constexpr quint32 InvalidValue = 0x80040202u;
     // A run-time property set at design time.
     static constexpr quint32 SetNotPermitted = 387;
+    // A property that cannot be set while the program runs.
+    static constexpr quint32 SetNotSupportedAtRuntime = 382;
     // A property value outside the values the property accepts.
     static constexpr quint32 InvalidPropertyValue = 380;
     // An index outside a collection.
@@ -28,6 +30,7 @@ public:
     QString source() const { return m_source; }
 
     static ControlError setNotPermitted(const QString& source);
+    static ControlError setNotSupportedAtRuntime(const QString& source);
     static ControlError invalidPropertyValue(const QString& source);
     static ControlError subscriptOutOfRange(const QString& source);
 

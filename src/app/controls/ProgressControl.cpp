@@ -1,6 +1,7 @@
 #include "ProgressControl.h"
 
 #include "ControlError.h"
+#include "ControlInput.h"
 
 #include <QDrag>
 #include <QMimeData>
@@ -13,28 +14,6 @@ namespace vambrel {
 namespace {
 
 const QColor defaultBackColor(0xC0, 0xC0, 0xC0);
-
-int shiftState(Qt::KeyboardModifiers mods) {
-    int shift = 0;
-    if (mods & Qt::ShiftModifier)
-        shift |= 1;
-    if (mods & Qt::ControlModifier)
-        shift |= 2;
-    if (mods & Qt::AltModifier)
-        shift |= 4;
-    return shift;
-}
-
-int buttonCode(Qt::MouseButtons buttons) {
-    int code = 0;
-    if (buttons & Qt::LeftButton)
-        code |= 1;
-    if (buttons & Qt::RightButton)
-        code |= 2;
-    if (buttons & Qt::MiddleButton)
-        code |= 4;
-    return code;
-}
 
 // Reads an integer property in [lo, hi] or gives the fallback.
 int readInt(const PropertyBag& bag, const QString& name, int fallback, int lo, int hi) {
@@ -254,17 +233,17 @@ void ProgressControl::resizeEvent(QResizeEvent* event) {
 void ProgressControl::mousePressEvent(QMouseEvent* event) {
     m_pressed = true;
     const QPoint p = event->position().toPoint();
-    Q_EMIT MouseDown(buttonCode(event->button()), shiftState(event->modifiers()), p.x(), p.y());
+    Q_EMIT MouseDown(ButtonCodeOf(event->button()), ShiftStateOf(event->modifiers()), p.x(), p.y());
 }
 
 void ProgressControl::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    Q_EMIT MouseMove(buttonCode(event->buttons()), shiftState(event->modifiers()), p.x(), p.y());
+    Q_EMIT MouseMove(ButtonCodeOf(event->buttons()), ShiftStateOf(event->modifiers()), p.x(), p.y());
 }
 
 void ProgressControl::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    Q_EMIT MouseUp(buttonCode(event->button()), shiftState(event->modifiers()), p.x(), p.y());
+    Q_EMIT MouseUp(ButtonCodeOf(event->button()), ShiftStateOf(event->modifiers()), p.x(), p.y());
     if (m_pressed && rect().contains(p))
         Q_EMIT Click();
     m_pressed = false;
