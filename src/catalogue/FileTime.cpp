@@ -42,6 +42,13 @@ FileTime FileTimeFromUnix(qint64 seconds, qint64 nanoseconds) {
     return ticks < 0 ? 0 : static_cast<FileTime>(ticks);
 }
 
+void PinLocalTimeZone() {
+    if (qEnvironmentVariableIsEmpty("TZ")) {
+        qputenv("TZ", ":/etc/localtime");
+        tzset();
+    }
+}
+
 QDateTime ZeroDate() {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0), Qt::LocalTime);
 }

@@ -609,30 +609,52 @@ VersionInfo ParseVersionImage(const char* data, std::size_t size) {
     }
 }
 
+namespace {
+
+// Opens a name already known to be a regular file and reads it. O_NONBLOCK: should a FIFO take
+// the name's place, opening it must not wait for a writer; the descriptor is checked again.
+VersionInfo readOpened(const QByteArray& nativePath, int extraFlags) {
+    const FileDescriptor fd(
+        ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
+    if (fd.get() < 0)
+        return {};
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+        quint64(st.st_size) < kVersionMinImageSize)
+        return {};
+    FileSource source(fd.get(), quint64(st.st_size));
+    if (!source.readHead())
+        return {};
+    return parseImage(source);
+}
+
+} // namespace
+
 VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
     if (knownSize >= 0 && quint64(knownSize) < kVersionMinImageSize)
         return {};
     if (nativePath.isEmpty() || nativePath.contains('\0'))
         return {};
     try {
-        // Devices, FIFOs and sockets are never opened: opening some of them has effects. The
-        // descriptor is checked again, in case the name was replaced in between.
+        // Devices, FIFOs and sockets are never opened: opening some of them has effects.
         struct stat named;
         if (::stat(nativePath.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
             quint64(named.st_size) < kVersionMinImageSize)
             return {};
-        // O_NONBLOCK: should a FIFO take the name's place, opening it must not wait for a writer.
-        const FileDescriptor fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        if (fd.get() < 0)
-            return {};
-        struct stat st;
-        if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-            quint64(st.st_size) < kVersionMinImageSize)
-            return {};
-        FileSource source(fd.get(), quint64(st.st_size));
-        if (!source.readHead())
-            return {};
-        return parseImage(source);
+        return readOpened(nativePath, 0);
+    } catch (...) {
+        return {};
+    }
+}
+
+VersionInfo ReadListedVersionInfo(const QByteArray& nativePath, qint64 listedSize) {
+    if (listedSize < 0 || quint64(listedSize) < kVersionMinImageSize)
+        return {};
+    if (nativePath.isEmpty() || nativePath.contains('\0'))
+        return {};
+    try {
+        // O_NOFOLLOW: a link put in the file's place is not opened, whatever it points to.
+        return readOpened(nativePath, O_NOFOLLOW);
     } catch (...) {
         return {};
     }

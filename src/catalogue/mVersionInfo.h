@@ -38,6 +38,11 @@ VersionInfo ParseVersionResource(const char* data, std::size_t size);
 VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize = -1);
 VersionInfo ReadVersionInfo(const QString& path, qint64 knownSize = -1);
 
+// The same for a name that a directory listing has just found to be a regular file (not a link)
+// of `listedSize` bytes: the name is opened without another look at it, never through a link,
+// and the descriptor is still checked to be a regular file.
+VersionInfo ReadListedVersionInfo(const QByteArray& nativePath, qint64 listedSize);
+
 // The eight string values under the first translation. True when the file has a version resource
 // with a translation; strings stored under another translation then give eight empty values.
 // The output is reset first, so false always leaves it empty.

@@ -27,8 +27,10 @@ namespace {
 enum class Outcome { Done, Cancelled, Failed };
 
 // Reading the start of each file is what a cold disk makes slow: keep several reads in flight.
+// Files go to the read-ahead in groups, so that handing work over costs little per file.
 constexpr int kReadAheadThreads = 4;
-constexpr size_t kReadAheadFiles = 256;
+constexpr qint64 kReadAheadFiles = 1024;
+constexpr size_t kVersionGroup = 32;
 
 class Build {
 public:
@@ -67,7 +69,7 @@ public:
             std::deque<FolderBatch> ahead;
             qint64 nextToList = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                while (nextToList <= highest && (ahead.empty() || m_readAhead.pending() < kReadAheadFiles)) {
+                while (nextToList <= highest && (ahead.empty() || m_filesAhead < kReadAheadFiles)) {
                     ahead.push_back(listFolder(folders[nextToList], mask));
                     ++nextToList;
                 }
@@ -120,6 +122,34 @@ private:
     struct FolderBatch {
         std::vector<ListedFile> files;
     };
+    using VersionGroup = std::vector<VersionInfo>;
+
+    // Hands the collected paths to the read-ahead as one task.
+    void submitGroup(std::vector<std::pair<QByteArray, qint64>>& group) {
+        if (group.empty())
+            return;
+        m_filesAhead += qint64(group.size());
+        m_readAhead.submit([paths = std::move(group)] {
+            VersionGroup infos;
+            infos.reserve(paths.size());
+            for (const auto& [path, size] : paths)
+                infos.push_back(ReadListedVersionInfo(path, size));
+            return infos;
+        });
+        group.clear();
+    }
+
+    // The version resource of the next file submitted, in submission order.
+    VersionInfo nextVersion() {
+        if (m_groupAt >= m_group.size()) {
+            m_group = m_readAhead.take();
+            m_groupAt = 0;
+            if (m_group.empty())
+                return {};
+        }
+        --m_filesAhead;
+        return std::move(m_group[m_groupAt++]);
+    }
 
     FolderBatch listFolder(const QString& folder, const QString& mask) {
         FolderBatch batch;
@@ -128,6 +158,7 @@ private:
         if (!lister.open(folder, mask))
             return batch;
         const QByteArray nativeFolder = PathToNative(folder);
+        std::vector<std::pair<QByteArray, qint64>> group;
         DirEntry entry;
         while (lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))
@@ -142,12 +173,14 @@ private:
                 if (!path.endsWith('/'))
                     path += '/';
                 path += entry.nativeName;
-                const qint64 size = entry.size;
-                m_readAhead.submit([path = std::move(path), size] { return ReadVersionInfo(path, size); });
+                group.emplace_back(std::move(path), entry.size);
+                if (group.size() == kVersionGroup)
+                    submitGroup(group);
                 file.versionRead = true;
             }
             batch.files.push_back(std::move(file));
         }
+        submitGroup(group);
         return batch;
     }
 
@@ -167,7 +200,7 @@ private:
             if (!m_writer->addFile(row))
                 return fail(m_writer->lastError());
             if (file.versionRead) {
-                const VersionInfo info = m_readAhead.take();
+                const VersionInfo info = nextVersion();
                 if ((info.hasStrings || info.hasFixed) &&
                     !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
                                           info.hasFixed ? &info.fixed : nullptr))
@@ -187,7 +220,10 @@ private:
     Database m_db;
     std::unique_ptr<CatalogueWriter> m_writer;
     TypeNames m_types;
-    ReadAhead<VersionInfo> m_readAhead{kReadAheadThreads};
+    ReadAhead<VersionGroup> m_readAhead{kReadAheadThreads};
+    VersionGroup m_group; // taken from the read-ahead, used from m_groupAt on
+    size_t m_groupAt = 0;
+    qint64 m_filesAhead = 0; // submitted and not yet used
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
     bool m_created = false;

@@ -37,6 +37,11 @@ void ProtocolWriter::run() {
             m_ready.wait(lock, [this] { return !m_buffer.isEmpty() || m_stop; });
             if (m_buffer.isEmpty())
                 return; // stopping with nothing left to write
+            // Let a burst of events gather for a moment: one write, and one wake-up of the
+            // client, for many events. The delay is too short for anybody to see.
+            if (m_buffer.size() < kBatchBytes && !m_stop)
+                m_ready.wait_for(lock, kBatchDelay,
+                                 [this] { return m_buffer.size() >= kBatchBytes || m_stop; });
             chunk.clear();
             chunk.swap(m_buffer);
         }

@@ -3,6 +3,7 @@
 #include "WireEncoder.h"
 
 #include <QByteArray>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -17,6 +18,9 @@ namespace vambrel {
 class ProtocolWriter {
 public:
     static constexpr qsizetype kHighWater = 4 << 20;
+    // A write waits up to kBatchDelay for kBatchBytes of events to gather.
+    static constexpr qsizetype kBatchBytes = 64 << 10;
+    static constexpr std::chrono::milliseconds kBatchDelay{2};
 
     explicit ProtocolWriter(int fd);
     ~ProtocolWriter(); // writes what is buffered (unless the pipe broke), then stops
@@ -31,12 +35,13 @@ public:
             m_room.wait(lock, [this] { return m_buffer.size() < kHighWater || m_broken || m_noWait; });
         if (m_broken)
             return;
-        const bool wasEmpty = m_buffer.isEmpty();
+        const qsizetype before = m_buffer.size();
         jobwire::WireEncoder enc(m_buffer);
         enc.begin(type);
         fill(enc);
         enc.end();
-        if (wasEmpty)
+        // The writer sleeps on an empty buffer, or waits for a batch to fill.
+        if (before == 0 || (before < kBatchBytes && m_buffer.size() >= kBatchBytes))
             m_ready.notify_one();
     }
 

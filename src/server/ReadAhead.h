@@ -32,11 +32,15 @@ public:
 
     // Queues one task; it must not touch anything the job changes meanwhile.
     void submit(std::function<T()> task) {
+        bool wake = false;
         {
             std::lock_guard lock(m_mutex);
             m_slots.push_back(Slot{std::move(task), T(), false, false});
+            // A busy thread finds the task when it is done with its own: wake only a sleeper.
+            wake = m_idleThreads > 0;
         }
-        m_workAvailable.notify_one();
+        if (wake)
+            m_workAvailable.notify_one();
     }
 
     // The result of the oldest task not yet taken; waits for it, or runs it here when no thread has
@@ -56,7 +60,9 @@ public:
             m_slots.front().result = std::move(result);
             m_slots.front().done = true;
         }
+        m_takerWaiting = true;
         m_resultReady.wait(lock, [this] { return m_slots.front().done; });
+        m_takerWaiting = false;
         T result = std::move(m_slots.front().result);
         m_slots.pop_front();
         ++m_frontSeq;
@@ -80,8 +86,10 @@ private:
     void work() {
         std::unique_lock lock(m_mutex);
         for (;;) {
+            ++m_idleThreads;
             m_workAvailable.wait(lock,
                                  [this] { return m_stopping || m_nextSeq < m_frontSeq + m_slots.size(); });
+            --m_idleThreads;
             if (m_stopping)
                 return;
             // Slots leave only from the front and only once done, so a started slot stays queued until
@@ -96,7 +104,9 @@ private:
             Slot& same = m_slots[size_t(seq - m_frontSeq)];
             same.result = std::move(result);
             same.done = true;
-            m_resultReady.notify_all();
+            // The taker only ever waits for the front slot.
+            if (m_takerWaiting && seq == m_frontSeq)
+                m_resultReady.notify_one();
         }
     }
 
@@ -107,6 +117,8 @@ private:
     unsigned long long m_frontSeq = 0; // sequence number of m_slots.front()
     unsigned long long m_nextSeq = 0;  // sequence number of the first slot nobody has started
     bool m_stopping = false;
+    int m_idleThreads = 0;       // threads waiting for work
+    bool m_takerWaiting = false; // take() waits for the front slot
     std::vector<std::thread> m_threads;
 };
 

@@ -1,3 +1,4 @@
+#include "FileTime.h"
 #include "JobServer.h"
 #include "TypeNames.h"
 
@@ -6,5 +7,6 @@
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     vambrel::UseFrenchTexts();
+    vambrel::PinLocalTimeZone();
     return vambrel::JobServer(0, 1).run();
 }

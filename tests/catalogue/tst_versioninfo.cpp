@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
@@ -169,6 +170,8 @@ private Q_SLOTS:
     void nonImages();
     void knownSize();
     void nativePath();
+    void listedFiles_data();
+    void listedFiles();
     void prefixes_data();
     void prefixes();
     void byteChanges();
@@ -439,6 +442,7 @@ void TestVersionInfo::nativePath() {
     // An embedded NUL never names another file.
     QVERIFY(!ReadVersionInfo(native + QByteArray("\0x", 2)).hasFixed);
     QVERIFY(!ReadVersionInfo(QByteArray()).hasFixed);
+    ::unlink(native.constData()); // Qt cannot name it to remove it
 }
 
 void TestVersionInfo::prefixes_data() {
@@ -622,6 +626,42 @@ void TestVersionInfo::render() {
     QCOMPARE(f.structVersion, QStringLiteral("2.1"));
     QCOMPARE(f.productVersion, QStringLiteral("1.-32768.0.2"));
     QCOMPARE((QStringList{f.fileVersion, f.attributes, f.os, f.fileType, f.subtype}), expected);
+}
+
+void TestVersionInfo::listedFiles_data() {
+    QTest::addColumn<QString>("kind"); // what takes the listed name's place before it is read
+    QTest::addColumn<qint64>("listedSize");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("the image itself") << "file" << qint64(-2) << true;
+    QTest::newRow("listed as too small") << "file" << qint64(kVersionMinImageSize - 1) << false;
+    QTest::newRow("listed size unknown") << "file" << qint64(-1) << false;
+    QTest::newRow("replaced by a link to an image") << "link" << qint64(-2) << false;
+    QTest::newRow("replaced by a fifo") << "fifo" << qint64(-2) << false;
+    QTest::newRow("replaced by a folder") << "folder" << qint64(-2) << false;
+    QTest::newRow("gone") << "missing" << qint64(-2) << false;
+}
+
+void TestVersionInfo::listedFiles() {
+    QFETCH(QString, kind);
+    QFETCH(qint64, listedSize);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString image = fixture(QStringLiteral("pe32_full.exe"));
+    const QString path = dir.filePath(QStringLiteral("listed.exe"));
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == u"file")
+        QVERIFY(QFile::copy(image, path));
+    else if (kind == u"link")
+        QCOMPARE(::symlink(QFile::encodeName(image).constData(), native.constData()), 0);
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0); // must not block the reader
+    else if (kind == u"folder")
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("listed.exe")));
+    const qint64 size = listedSize == -2 ? QFileInfo(image).size() : listedSize;
+    const VersionInfo info = ReadListedVersionInfo(native, size);
+    QCOMPARE(info.hasFixed, read);
+    QCOMPARE(info.hasStrings, read);
 }
 
 QTEST_GUILESS_MAIN(TestVersionInfo)
