@@ -12,13 +12,15 @@
 #include <cerrno>
 #include <limits>
 #include <sys/stat.h>
+#include <vector>
 
 namespace vambrel {
 
 namespace {
 
 constexpr int kLookAheadThreads = 4;
-constexpr qint64 kLookAheadRows = 256;
+constexpr qint64 kBatchRows = 64;
+constexpr qint64 kLookAheadBatches = 8;
 
 // What one catalogue row needs to be judged, copied out of the snapshot for another thread.
 struct RecordedFile {
@@ -91,7 +93,7 @@ int judge(const RecordedFile& file) {
     // Only regular files are opened; anything else has no version resource.
     QString productVersion;
     if (found.regular) {
-        const VersionInfo info = ReadVersionInfo(found.nativePath, found.size);
+        const VersionInfo info = ReadListedVersionInfo(found.nativePath, found.size);
         if (info.hasFixed)
             productVersion = info.fixed.productVersion;
     }
@@ -127,12 +129,16 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
     const int fModified = rows.fieldIndex(u"Modifié");
     const int fVersion = rows.fieldIndex(u"Produit Version");
 
-    // Rows are judged ahead on a few threads; verdicts and events still come in query order.
-    ReadAhead<int> ahead(kLookAheadThreads);
+    // Rows are judged ahead on a few threads, in batches so that handing work over costs little
+    // beside the lookups; verdicts and events still come in query order.
+    ReadAhead<std::vector<int>> ahead(kLookAheadThreads);
     const qint64 count = rows.recordCount();
     qint64 submitted = 0;
-    for (qint64 position = 0; position < count; ++position) {
-        while (submitted < count && submitted - position < kLookAheadRows) {
+    qint64 batchesAhead = 0;
+    auto submitBatch = [&] {
+        std::vector<RecordedFile> batch;
+        batch.reserve(size_t(kBatchRows));
+        for (; submitted < count && qint64(batch.size()) < kBatchRows; ++submitted) {
             rows.setAbsolutePosition(submitted);
             RecordedFile file;
             file.folder = rows.text(fFolder);
@@ -142,10 +148,28 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
             file.size = size.toLongLong();
             file.modified = rows.text(fModified);
             file.productVersion = rows.text(fVersion);
-            ahead.submit([file = std::move(file)] { return judge(file); });
-            ++submitted;
+            batch.push_back(std::move(file));
         }
-        const int verdict = ahead.take();
+        ahead.submit([batch = std::move(batch)] {
+            std::vector<int> verdicts;
+            verdicts.reserve(batch.size());
+            for (const RecordedFile& file : batch)
+                verdicts.push_back(judge(file));
+            return verdicts;
+        });
+        ++batchesAhead;
+    };
+    std::vector<int> verdicts;
+    size_t next = 0;
+    for (qint64 position = 0; position < count; ++position) {
+        if (next == verdicts.size()) {
+            while (submitted < count && batchesAhead < kLookAheadBatches)
+                submitBatch();
+            verdicts = ahead.take();
+            --batchesAhead;
+            next = 0;
+        }
+        const int verdict = verdicts[next++];
         if (verdict != Unsorted) {
             const auto pos = qint32(position);
             (verdict == Identical ? idem : verdict == Different ? distinct : nonExist).append(pos);

@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -125,14 +126,22 @@ public:
         if (!m_db.create(m_params.fileName, DbKind::NewFilesList))
             return fail(m_db.lastError());
         m_created = true;
-        if (!m_index.load(m_params.catalogue, &cause))
-            return fail(cause);
+        // The catalogue is read while the first walk runs: one is mostly the disk's work, the
+        // other the processor's. Nothing is compared before it is in.
+        bool indexed = false;
+        QString indexCause;
+        std::jthread loader([&] { indexed = m_index.load(m_params.catalogue, &indexCause); });
         m_writer = std::make_unique<CatalogueWriter>(m_db);
         if (!m_writer->isValid())
             return fail(m_db.lastError());
 
         for (const QString& start : starts) {
             const QStringList folders = ListFolders(start);
+            if (loader.joinable()) {
+                loader.join();
+                if (!indexed)
+                    return fail(indexCause);
+            }
             const qint64 highest = folders.size() - 1;
             if (highest > 0 &&
                 m_events.ProgressMain(qint32(qMin<qint64>(highest, std::numeric_limits<qint32>::max()))))
