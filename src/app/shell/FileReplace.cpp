@@ -1,0 +1,141 @@
+#include "FileReplace.h"
+
+#include "NativeName.h"
+#include "PathSyntax.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vambrel {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and reports whether the close succeeded (a full disk can show here).
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+    void reset() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+bool fail(QString* error, int err, const QString& what) {
+    if (error)
+        *error = what + QStringLiteral(" : ") + SystemErrorText(err);
+    return false;
+}
+
+bool copyAll(int in, int out) {
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            done += put;
+        }
+    }
+}
+
+} // namespace
+
+QString SystemErrorText(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accès refusé");
+    case ENOENT:
+        return QStringLiteral("fichier ou dossier introuvable");
+    case ENOTDIR:
+        return QStringLiteral("un élément du chemin n'est pas un dossier");
+    case EISDIR:
+        return QStringLiteral("c'est un dossier");
+    case EROFS:
+        return QStringLiteral("système de fichiers en lecture seule");
+    case ENOSPC:
+        return QStringLiteral("plus de place sur le disque");
+    case EDQUOT:
+        return QStringLiteral("quota de disque dépassé");
+    case ENAMETOOLONG:
+        return QStringLiteral("nom trop long");
+    case EBUSY:
+        return QStringLiteral("fichier occupé");
+    case EIO:
+        return QStringLiteral("erreur d'entrée-sortie");
+    default:
+        return QStringLiteral("erreur système %1 (%2)")
+            .arg(err)
+            .arg(QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
+bool ReplaceFile(const QString& from, const QString& to, QString* error) {
+    const QByteArray source = PathToNative(from);
+    const QByteArray target = PathToNative(to);
+    if (::rename(source.constData(), target.constData()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return fail(error, errno, QStringLiteral("Impossible de placer le fichier"));
+
+    Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return fail(error, errno, QStringLiteral("Impossible de lire le fichier créé"));
+    QByteArray pattern = PathToNative(JoinPath(FolderOf(to), QStringLiteral(".vambrel-XXXXXX")));
+    Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return fail(error, errno, QStringLiteral("Impossible d'écrire dans le dossier"));
+    // The copy never stays behind, whatever happens below.
+    struct Unlink {
+        const QByteArray& path;
+        bool keep = false;
+        ~Unlink() {
+            if (!keep)
+                ::unlink(path.constData());
+        }
+    } cleanup{pattern};
+    if (!copyAll(in.get(), out.get()))
+        return fail(error, errno, QStringLiteral("Impossible de copier le fichier"));
+    struct stat st {};
+    if (::fstat(in.get(), &st) == 0)
+        ::fchmod(out.get(), st.st_mode & 0777);
+    if (::fsync(out.get()) != 0 || !out.close())
+        return fail(error, errno, QStringLiteral("Impossible de copier le fichier"));
+    if (::rename(pattern.constData(), target.constData()) != 0)
+        return fail(error, errno, QStringLiteral("Impossible de placer le fichier"));
+    cleanup.keep = true;
+    ::unlink(source.constData());
+    return true;
+}
+
+} // namespace vambrel
