@@ -2,10 +2,15 @@
 
 #include "AppInfo.h"
 #include "Database.h"
+#include "FileReplace.h"
+#include "NativeName.h"
 #include "OsVersion.h"
+#include "PathSyntax.h"
 #include "WindowPlacement.h"
 #include "catalogue/CatalogueConversion.h"
 #include "catalogue/frmDirDat.h"
+#include "catalogue/frmInfo.h"
+#include "catalogue/frmNouveau.h"
 #include "frmAbout.h"
 #include "frmPropPoste.h"
 #include "mMRU.h"
@@ -14,13 +19,18 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vambrel {
 
@@ -29,6 +39,7 @@ namespace {
 const QString kExploreCaption = QStringLiteral("Type &Explorateur de fichiers");
 const QString kListCaption = QStringLiteral("&Liste de fichiers");
 const QString kOpenTitle = QStringLiteral("Ouvrir un fichier Vambrel");
+const QString kNewTitle = QStringLiteral("Créer un nouveau fichier Vambrel");
 const QString kFilter = QStringLiteral("Dat (*.dat);;Tous (*.*)");
 
 template <size_t N> QAction* at(const std::array<QAction*, N>& items, int index) {
@@ -133,7 +144,7 @@ void frmVambrel::buildMenus() {
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), [this] { mnuAide_Click(1); });
 
     // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuFichier[0], m_mnuFichier[1], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
+    for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
         pending->setEnabled(false);
 }
 
@@ -242,6 +253,20 @@ QString frmVambrel::chooseCatalogue() {
     return dialog.selectedFiles().constFirst();
 }
 
+QString frmVambrel::chooseNewCatalogue() {
+    if (m_saveChooser)
+        return m_saveChooser();
+    QFileDialog dialog(this, kNewTitle, QString(), kFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("dat"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectNameFilter(QStringLiteral("Dat (*.dat)"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 // ---- opening ----
 
 bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) {
@@ -259,9 +284,16 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
         break;
     }
     if (!replacement.isEmpty()) {
-        // Failures here show up in the open that follows.
-        QFile::remove(path);
-        QFile::rename(replacement, path);
+        // In one step, so that no half-copied catalogue is ever found under its name; on failure
+        // the old file stays as it was and the new one where it was written.
+        QString cause;
+        if (!ReplaceFile(replacement, path, &cause)) {
+            showMessage(QMessageBox::Critical, QStringLiteral("Impossible d'ouvrir ") + path +
+                                                   QLatin1Char('\n') + cause +
+                                                   QStringLiteral("\nLe fichier créé reste sous le nom ") +
+                                                   replacement + QLatin1Char('.'));
+            return false;
+        }
     }
 
     auto* child = new frmDirDat(this);
@@ -313,11 +345,55 @@ bool frmVambrel::callChild(const char* member) {
 }
 
 void frmVambrel::mnuFichier_Click(int index) {
+    if (index == 1) {
+        newCatalogue();
+        return;
+    }
     if (index != 2)
         return;
     const QString file = chooseCatalogue();
     if (!file.isEmpty() && OpenCatalogue(file, QString()))
         AddMRU(*this, kAppName, file);
+}
+
+void frmVambrel::newCatalogue() {
+    QString spec, mask;
+    {
+        frmNouveau dialog(this);
+        dialog.exec();
+        spec = dialog.Tag();
+        mask = dialog.txtMask()->text();
+    }
+    if (spec.isEmpty())
+        return;
+    const QString file = chooseNewCatalogue();
+    if (file.isEmpty())
+        return;
+    // A start folder that went away while the name was chosen, or a folder that cannot take the
+    // file, is told now rather than after the whole build.
+    for (const QString& start : SplitStartFolders(spec)) {
+        struct stat st {};
+        if (::stat(PathToNative(start).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            showMessage(QMessageBox::Critical,
+                        QStringLiteral("Le répertoire ") + DisplayName(start) +
+                            QStringLiteral(" est introuvable : le fichier Vambrel n'a pas "
+                                           "été créé."));
+            return;
+        }
+    }
+    const QString folder = QFileInfo(file).absolutePath();
+    if (::access(PathToNative(folder).constData(), W_OK | X_OK) != 0) {
+        showMessage(QMessageBox::Critical, QStringLiteral("Impossible de créer ") + file +
+                                               QStringLiteral(" : ") + SystemErrorText(errno) +
+                                               QLatin1Char('.'));
+        return;
+    }
+    hide();
+    auto* info = new frmInfo(this);
+    info->setSpec(spec);
+    info->setMask(mask);
+    info->setFileName(file);
+    info->show();
 }
 
 void frmVambrel::mnuMRU_Click(int index) {

@@ -67,6 +67,8 @@ public:
     void setMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
     using FileChooser = std::function<QString()>;
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // The save dialog of "&Nouveau"; an empty answer is a cancellation.
+    void setSaveChooser(FileChooser chooser) { m_saveChooser = std::move(chooser); }
     void showMessage(QMessageBox::Icon icon, const QString& text);
 
 protected:
@@ -77,6 +79,8 @@ private:
     void buildToolBar();
     void restorePlacement();
     QString chooseCatalogue();
+    QString chooseNewCatalogue();
+    void newCatalogue();
     void childActivated(QMdiSubWindow* window);
     void childClosed();
     void updateAffichageCaption(bool explore);
@@ -100,6 +104,7 @@ private:
     bool m_refreshesItself = false;
     MessageHandler m_messageHandler;
     FileChooser m_fileChooser;
+    FileChooser m_saveChooser;
 };
 
 } // namespace vambrel

@@ -93,7 +93,7 @@ private Q_SLOTS:
         row("Inutilise4", QStringLiteral("&Fenêtre"), true);
         row("Inutilise5", QStringLiteral("&?"), true);
         row("Fichier0", QStringLiteral("&Ouvrir le Poste de travail"), false);
-        row("Fichier1", QStringLiteral("&Nouveau"), false);
+        row("Fichier1", QStringLiteral("&Nouveau"), true);
         row("Fichier2", QStringLiteral("O&uvrir"), true);
         row("Quitter1", QStringLiteral("&Quitter"), true);
         row("Edition0", QStringLiteral("E&xécuter le fichier"), true);

@@ -1,0 +1,195 @@
+#include "frmInfo.h"
+
+#include "BuildProgressTexts.h"
+#include "cAsync.h"
+#include "controls/LightProgress.h"
+#include "controls/frmMsgBox.h"
+#include "shell/frmVambrel.h"
+#include "shell/mHelpers.h"
+#include "shell/mMRU.h"
+#include "shell/mSettings.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+
+namespace vambrel {
+
+frmInfo::frmInfo(frmVambrel* owner)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_owner(owner),
+      m_progress(new LightProgress(this)) {
+    setWindowTitle(BuildProgressTexts::Caption());
+    // Fixed geometry, no layout: the labels change at every event and must not ask for one.
+    const int width = 380;
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("lblInfo%1").arg(i));
+        label->setGeometry(12, 10 + i * 22, width - 24, 20);
+        // A click on a label is a click on the window.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_lblInfo[size_t(i)] = label;
+    }
+    m_progress->setObjectName(QStringLiteral("qvtProgress"));
+    m_progress->setGeometry(12, 10 + 4 * 22 + 4, width - 24, 18);
+    setFixedSize(width, 10 + 4 * 22 + 4 + 18 + 12);
+}
+
+frmInfo::~frmInfo() = default;
+
+QLabel* frmInfo::lblInfo(int index) const {
+    return index >= 0 && index < 4 ? m_lblInfo[size_t(index)] : nullptr;
+}
+
+void frmInfo::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        // From the event loop: the start may have to report a failure in a message box.
+        QTimer::singleShot(0, this, &frmInfo::activate);
+    }
+}
+
+void frmInfo::closeEvent(QCloseEvent* event) {
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void frmInfo::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    Form_Click();
+}
+
+void frmInfo::activate() {
+    m_cancel = false;
+    m_tempFile = TempFileName(u"qvt");
+    if (m_tempFile.isEmpty()) {
+        complete(false, QStringLiteral("Aucun nom de fichier temporaire n'a pu être obtenu."));
+        return;
+    }
+    m_Do = new client::cAsync(this);
+    // Direct connections: the handlers write the Cancel they are given.
+    connect(
+        m_Do, &client::cAsync::ProgressMain, this,
+        [this](const QString& sMain, bool& Cancel) {
+            Cancel = m_cancel;
+            m_lblInfo[0]->setText(BuildProgressTexts::Main(sMain));
+            m_lblInfo[1]->clear();
+            m_lblInfo[3]->clear();
+        },
+        Qt::DirectConnection);
+    connect(
+        m_Do, &client::cAsync::ProgressFolder, this,
+        [this](qint32 Nbre, bool& Cancel) {
+            Cancel = m_cancel;
+            m_lblInfo[1]->setText(BuildProgressTexts::Folders(Nbre));
+            if (Nbre > m_progress->Min())
+                m_progress->setMax(Nbre);
+        },
+        Qt::DirectConnection);
+    connect(
+        m_Do, &client::cAsync::ProgressFile, this,
+        [this](qint32 Nbre, bool& Cancel) {
+            Cancel = m_cancel;
+            m_lblInfo[2]->setText(BuildProgressTexts::Files(Nbre));
+        },
+        Qt::DirectConnection);
+    connect(
+        m_Do, &client::cAsync::ProgressState, this,
+        [this](qint32 nPos) {
+            m_lblInfo[3]->setText(BuildProgressTexts::State(nPos));
+            m_progress->setValue(std::clamp(nPos, m_progress->Min(), m_progress->Max()));
+        },
+        Qt::DirectConnection);
+    connect(
+        m_Do, &client::cAsync::Cancelled, this,
+        [this] {
+            m_running = false;
+            finish([this] {
+                m_owner->show();
+                unload();
+            });
+        },
+        Qt::DirectConnection);
+    connect(
+        m_Do, &client::cAsync::Complete, this,
+        [this](bool& Success) {
+            m_running = false;
+            const bool success = Success;
+            const QString cause = m_Do->errorText();
+            finish([this, success, cause] { complete(success, cause); });
+        },
+        Qt::DirectConnection);
+    m_Do->setFileName(m_tempFile);
+    m_Do->setSpec(m_spec);
+    m_Do->setMask(m_mask);
+    m_running = true;
+    if (const auto refused = m_Do->Start()) {
+        m_running = false;
+        complete(false, refused->description);
+    }
+}
+
+void frmInfo::complete(bool success, const QString& cause) {
+    m_owner->show();
+    if (success) {
+        // The main window puts the new file in place of the old one and opens it.
+        if (m_owner->OpenCatalogue(m_fileName, m_tempFile))
+            AddMRU(*m_owner, kAppName, m_fileName);
+    } else {
+        m_owner->showMessage(QMessageBox::Critical, BuildProgressTexts::Failure(m_fileName, cause));
+    }
+    unload();
+}
+
+void frmInfo::finish(std::function<void()> end) {
+    if (!m_asking) {
+        end();
+        return;
+    }
+    // The question is moot: close it, and end once its handler has returned.
+    m_pendingEnd = std::move(end);
+    if (m_questionBox)
+        m_questionBox->reject();
+}
+
+void frmInfo::unload() {
+    hide();
+    Q_EMIT Unloaded();
+    deleteLater();
+}
+
+bool frmInfo::ask() {
+    if (m_question)
+        return m_question();
+    frmMsgBox box(this);
+    box.setFormType(3);
+    box.setPictureType(2);
+    box.setTitle(QStringLiteral("Vambrel"));
+    box.setMessage(BuildProgressTexts::CancelQuestion());
+    m_questionBox = &box;
+    const QString answer = box.ShowModal();
+    m_questionBox = nullptr;
+    return answer == QStringLiteral("1");
+}
+
+void frmInfo::Form_Click() {
+    if (!m_running || m_asking)
+        return;
+    m_asking = true;
+    const bool yes = ask();
+    m_asking = false;
+    if (m_pendingEnd) {
+        const std::function<void()> end = std::move(m_pendingEnd);
+        m_pendingEnd = nullptr;
+        end();
+        return;
+    }
+    // The job reads it at its next event that carries Cancel.
+    if (yes)
+        m_cancel = true;
+}
+
+} // namespace vambrel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QLabel;
+
+namespace vambrel {
+
+namespace client {
+class cAsync;
+}
+class LightProgress;
+class frmMsgBox;
+class frmVambrel;
+
+// The small window that runs one catalogue build in qvtSrv and shows its progress. The build
+// writes a fresh temporary file; on success the main window puts it in place of FileName and
+// opens it, on a failure the user is told why, on a cancellation nothing is left. A click asks
+// whether to cancel. The window cannot be closed by its frame while the build runs; it shows its
+// owner again and unloads itself (deleteLater) when the build ends.
+class frmInfo : public QWidget {
+    Q_OBJECT
+
+public:
+    // The owner is hidden by the caller while this window runs and shown again by it.
+    explicit frmInfo(frmVambrel* owner);
+    ~frmInfo() override;
+
+    // Set before the window is shown.
+    void setSpec(const QString& spec) { m_spec = spec; }
+    void setFileName(const QString& fileName) { m_fileName = fileName; }
+    void setMask(const QString& mask) { m_mask = mask; }
+
+    QLabel* lblInfo(int index) const; // 0 to 3
+    LightProgress* qvtProgress() const { return m_progress; }
+    QString temporaryFile() const { return m_tempFile; }
+    bool running() const { return m_running; }
+    bool cancelRequested() const { return m_cancel; }
+
+    // The question "Annuler l'opération ?", replaceable for tests: true for Yes.
+    using CancelQuestion = std::function<bool()>;
+    void setCancelQuestion(CancelQuestion question) { m_question = std::move(question); }
+    // A click on the window or on one of its labels.
+    void Form_Click();
+
+Q_SIGNALS:
+    // The build ended and the window is going away.
+    void Unloaded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void activate();
+    bool ask();
+    // Runs the end of the build now, or when the open cancel question has been closed.
+    void finish(std::function<void()> end);
+    void complete(bool success, const QString& cause);
+    void unload();
+
+    frmVambrel* m_owner;
+    std::array<QLabel*, 4> m_lblInfo{};
+    LightProgress* m_progress;
+    QString m_spec, m_fileName, m_mask, m_tempFile;
+    client::cAsync* m_Do = nullptr;
+    bool m_activated = false;
+    bool m_running = false;
+    bool m_cancel = false;
+    bool m_asking = false;
+    CancelQuestion m_question;
+    QPointer<frmMsgBox> m_questionBox;
+    std::function<void()> m_pendingEnd;
+};
+
+} // namespace vambrel
