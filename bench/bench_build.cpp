@@ -79,7 +79,10 @@ struct BuildRun {
 
 BuildRun build(const QString& root, const QString& target, bool quiet) {
     QFile::remove(target);
+    // The events go to a file: a pipe read now and then would hold the client up.
+    const QString events = target + QStringLiteral(".events");
     QProcess job;
+    job.setStandardOutputFile(events);
     QStringList args{QStringLiteral("build"), target, QStringLiteral("--spec"), root};
     if (quiet)
         args << QStringLiteral("--quiet");
@@ -90,23 +93,20 @@ BuildRun build(const QString& root, const QString& target, bool quiet) {
     if (!job.waitForStarted())
         return run;
     qint64 server = 0;
-    QByteArray tail;
-    // Count lines as they come, so that the client is never held up by a full pipe.
     while (!job.waitForFinished(20)) {
-        const QByteArray chunk = job.readAllStandardOutput();
-        run.events += chunk.count('\n');
-        if (!chunk.isEmpty())
-            tail = chunk.right(64);
         if (!server)
             server = serverOf(job.processId());
         if (server)
             run.serverKb = std::max(run.serverKb, peakKb(server));
     }
     run.seconds = seconds(timer);
-    const QByteArray rest = job.readAllStandardOutput();
-    run.events += rest.count('\n');
-    tail += rest;
-    run.ok = job.exitCode() == 0 && tail.endsWith("Complete true\n");
+    QFile out(events);
+    QByteArray text;
+    if (out.open(QIODevice::ReadOnly))
+        text = out.readAll();
+    out.remove();
+    run.events = text.count('\n');
+    run.ok = job.exitCode() == 0 && text.endsWith("Complete true\n");
     if (!run.ok)
         std::fprintf(stderr, "qvtjob failed (%d): %s\n", job.exitCode(),
                      job.readAllStandardError().constData());

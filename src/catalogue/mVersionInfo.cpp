@@ -1,5 +1,6 @@
 #include "mVersionInfo.h"
 
+#include "FileDescriptor.h"
 #include "TextHelpers.h"
 
 #include <QFile>
@@ -216,22 +217,6 @@ public:
 private:
     const char* m_data;
     std::size_t m_size;
-};
-
-// An open file descriptor, closed on destruction.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 bool preadFully(int fd, char* out, std::size_t length, quint64 offset) {
@@ -613,9 +598,9 @@ namespace {
 
 // Opens a name already known to be a regular file and reads it. O_NONBLOCK: should a FIFO take
 // the name's place, opening it must not wait for a writer; the descriptor is checked again.
-VersionInfo readOpened(const QByteArray& nativePath, int extraFlags) {
-    const FileDescriptor fd(
-        ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
+VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlags) {
+    const FileDescriptor fd(::openat(folderFd, nativePath.constData(),
+                                     O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
     if (fd.get() < 0)
         return {};
     struct stat st;
@@ -641,7 +626,7 @@ VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
         if (::stat(nativePath.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
             quint64(named.st_size) < kVersionMinImageSize)
             return {};
-        return readOpened(nativePath, 0);
+        return readOpened(AT_FDCWD, nativePath, 0);
     } catch (...) {
         return {};
     }
@@ -654,7 +639,19 @@ VersionInfo ReadListedVersionInfo(const QByteArray& nativePath, qint64 listedSiz
         return {};
     try {
         // O_NOFOLLOW: a link put in the file's place is not opened, whatever it points to.
-        return readOpened(nativePath, O_NOFOLLOW);
+        return readOpened(AT_FDCWD, nativePath, O_NOFOLLOW);
+    } catch (...) {
+        return {};
+    }
+}
+
+VersionInfo ReadListedVersionInfo(int folderFd, const QByteArray& name, qint64 listedSize) {
+    if (listedSize < 0 || quint64(listedSize) < kVersionMinImageSize)
+        return {};
+    if (name.isEmpty() || name.contains('\0') || name.contains('/'))
+        return {};
+    try {
+        return readOpened(folderFd, name, O_NOFOLLOW);
     } catch (...) {
         return {};
     }

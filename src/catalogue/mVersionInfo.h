@@ -42,6 +42,9 @@ VersionInfo ReadVersionInfo(const QString& path, qint64 knownSize = -1);
 // of `listedSize` bytes: the name is opened without another look at it, never through a link,
 // and the descriptor is still checked to be a regular file.
 VersionInfo ReadListedVersionInfo(const QByteArray& nativePath, qint64 listedSize);
+// The same for the name of an entry of the open folder `folderFd`, which saves looking the
+// folder's path up again for each of its files. A name holding "/" is refused.
+VersionInfo ReadListedVersionInfo(int folderFd, const QByteArray& name, qint64 listedSize);
 
 // The eight string values under the first translation. True when the file has a version resource
 // with a translation; strings stored under another translation then give eight empty values.

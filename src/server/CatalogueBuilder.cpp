@@ -3,6 +3,7 @@
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "DirectoryLister.h"
+#include "FileDescriptor.h"
 #include "FileTime.h"
 #include "FolderWalk.h"
 #include "NativeName.h"
@@ -16,6 +17,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <deque>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
 #include <unistd.h>
@@ -31,6 +33,8 @@ enum class Outcome { Done, Cancelled, Failed };
 constexpr int kReadAheadThreads = 4;
 constexpr qint64 kReadAheadFiles = 1024;
 constexpr size_t kVersionGroup = 32;
+// Each folder listed ahead keeps a descriptor open until its files are read.
+constexpr size_t kFoldersAhead = 128;
 
 class Build {
 public:
@@ -69,7 +73,8 @@ public:
             std::deque<FolderBatch> ahead;
             qint64 nextToList = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                while (nextToList <= highest && (ahead.empty() || m_filesAhead < kReadAheadFiles)) {
+                while (nextToList <= highest &&
+                       (ahead.empty() || (m_filesAhead < kReadAheadFiles && ahead.size() < kFoldersAhead))) {
                     ahead.push_back(listFolder(folders[nextToList], mask));
                     ++nextToList;
                 }
@@ -124,16 +129,26 @@ private:
     };
     using VersionGroup = std::vector<VersionInfo>;
 
-    // Hands the collected paths to the read-ahead as one task.
-    void submitGroup(std::vector<std::pair<QByteArray, qint64>>& group) {
+    // Hands the collected names of one folder to the read-ahead as one task. The files are opened
+    // relative to the folder's descriptor when it could be opened, by their full path otherwise.
+    void submitGroup(const std::shared_ptr<FileDescriptor>& folderFd, const QByteArray& nativeFolder,
+                     std::vector<std::pair<QByteArray, qint64>>& group) {
         if (group.empty())
             return;
         m_filesAhead += qint64(group.size());
-        m_readAhead.submit([paths = std::move(group)] {
+        m_readAhead.submit([folderFd, nativeFolder, names = std::move(group)] {
             VersionGroup infos;
-            infos.reserve(paths.size());
-            for (const auto& [path, size] : paths)
-                infos.push_back(ReadListedVersionInfo(path, size));
+            infos.reserve(names.size());
+            for (const auto& [name, size] : names) {
+                if (folderFd->isValid()) {
+                    infos.push_back(ReadListedVersionInfo(folderFd->get(), name, size));
+                } else {
+                    QByteArray path = nativeFolder;
+                    if (!path.endsWith('/'))
+                        path += '/';
+                    infos.push_back(ReadListedVersionInfo(path + name, size));
+                }
+            }
             return infos;
         });
         group.clear();
@@ -158,6 +173,8 @@ private:
         if (!lister.open(folder, mask))
             return batch;
         const QByteArray nativeFolder = PathToNative(folder);
+        const auto folderFd = std::make_shared<FileDescriptor>(
+            ::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         std::vector<std::pair<QByteArray, qint64>> group;
         DirEntry entry;
         while (lister.next(entry)) {
@@ -169,18 +186,14 @@ private:
             file.mtime = entry.mtimeSeconds;
             // Only regular files are ever opened; links, pipes and devices are recorded as they are.
             if (entry.isRegular) {
-                QByteArray path = nativeFolder;
-                if (!path.endsWith('/'))
-                    path += '/';
-                path += entry.nativeName;
-                group.emplace_back(std::move(path), entry.size);
+                group.emplace_back(entry.nativeName, entry.size);
                 if (group.size() == kVersionGroup)
-                    submitGroup(group);
+                    submitGroup(folderFd, nativeFolder, group);
                 file.versionRead = true;
             }
             batch.files.push_back(std::move(file));
         }
-        submitGroup(group);
+        submitGroup(folderFd, nativeFolder, group);
         return batch;
     }
 

@@ -662,6 +662,14 @@ void TestVersionInfo::listedFiles() {
     const VersionInfo info = ReadListedVersionInfo(native, size);
     QCOMPARE(info.hasFixed, read);
     QCOMPARE(info.hasStrings, read);
+    // The same through the folder's descriptor.
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(folder >= 0);
+    const VersionInfo inFolder = ReadListedVersionInfo(folder, QByteArrayLiteral("listed.exe"), size);
+    const VersionInfo withSlash = ReadListedVersionInfo(folder, QByteArrayLiteral("./listed.exe"), size);
+    ::close(folder);
+    QCOMPARE(inFolder.hasFixed, read);
+    QVERIFY(!withSlash.hasFixed);
 }
 
 QTEST_GUILESS_MAIN(TestVersionInfo)
