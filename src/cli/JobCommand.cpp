@@ -56,8 +56,9 @@ QString JobCommand::helpText() {
         "                           \\\\, \\t, \\n et \\r)\n"
         "  --quiet                  n'affiche que l'événement final (et le résultat de check)\n"
         "\n"
-        "Codes de sortie de build, check et newfiles : 0 tâche terminée (Complete true), 1 échec\n"
-        "(Complete false, cause sur la sortie d'erreur), 2 annulation (Cancelled), 64 usage incorrect.\n"
+        "Codes de sortie de build : 0 catalogue terminé (Complete true), 1 échec (Complete false,\n"
+        "cause sur la sortie d'erreur), 2 annulation (Cancelled), 64 usage incorrect.\n"
+        "Codes de sortie de check et newfiles : les mêmes, 0 tâche terminée, 1 échec, 2 annulation.\n"
         "Codes de sortie de verinfo : 0, ou 1 si un fichier n'a pas pu être lu.\n");
 }
 
