@@ -167,7 +167,7 @@ void JobConnection::readServer() {
             break;
         m_frames.append(m_process->readAllStandardOutput());
         WireFrameBuffer::Frame frame;
-        WireFrameBuffer::Status st;
+        WireFrameBuffer::Status st = WireFrameBuffer::Status::NeedMore;
         QString problem;
         while (m_process && (st = m_frames.next(frame)) == WireFrameBuffer::Status::Frame) {
             if (!dispatch(frame, problem))

@@ -48,7 +48,7 @@ int JobServer::run() {
         }
         frames.append(chunk, n);
         WireFrameBuffer::Frame frame;
-        WireFrameBuffer::Status st;
+        WireFrameBuffer::Status st = WireFrameBuffer::Status::NeedMore;
         Outcome outcome = Outcome::Continue;
         while (outcome == Outcome::Continue && (st = frames.next(frame)) == WireFrameBuffer::Status::Frame)
             outcome = handle(frame);
