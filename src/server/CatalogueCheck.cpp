@@ -3,6 +3,7 @@
 #include "ComparisonQuery.h"
 #include "Database.h"
 #include "DirectoryLister.h"
+#include "FileDescriptor.h"
 #include "FileTime.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
@@ -10,6 +11,7 @@
 #include "mVersionInfo.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <vector>
@@ -37,20 +39,42 @@ enum Verdict : int { Unsorted = -1, Identical = 0, Different = 1, Gone = 2 };
 struct Found {
     bool exists = false;
     bool onlyFolders = false;
+    int folderFd = AT_FDCWD; // nativePath is relative to it
     QByteArray nativePath;
     bool regular = false;
     qint64 size = 0;
     qint64 mtime = 0;
 };
 
+// The open folder of the last rows judged: rows come folder by folder, and a name looked up
+// relative to its folder saves walking the folder's path again for each file.
+class FolderHandle {
+public:
+    // The descriptor of `folder`, or AT_FDCWD when it cannot be opened.
+    int open(const QString& folder) {
+        if (folder != m_folder) {
+            m_folder = folder;
+            m_fd = FileDescriptor(::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        }
+        return m_fd.isValid() ? m_fd.get() : AT_FDCWD;
+    }
+
+private:
+    QString m_folder;
+    FileDescriptor m_fd;
+};
+
 // Looks the recorded path up as a search with the path as its pattern would: the exact name
 // first, then any name that matches it without regard to case; folders do not count.
-Found lookUp(const RecordedFile& file) {
+Found lookUp(const RecordedFile& file, FolderHandle& folder) {
     Found found;
-    const QString path = JoinPath(file.folder, file.name);
-    found.nativePath = PathToNative(path);
+    const QByteArray nativeName = NameToNative(file.name);
+    found.folderFd = nativeName.contains('/') ? AT_FDCWD : folder.open(file.folder);
+    found.nativePath =
+        found.folderFd == AT_FDCWD ? PathToNative(JoinPath(file.folder, file.name)) : nativeName;
     struct stat st {};
-    if (::lstat(found.nativePath.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    if (::fstatat(found.folderFd, found.nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISDIR(st.st_mode)) {
         found.exists = true;
         found.regular = S_ISREG(st.st_mode);
         found.size = st.st_size;
@@ -74,6 +98,7 @@ Found lookUp(const RecordedFile& file) {
         QByteArray native = PathToNative(file.folder);
         if (!native.endsWith('/'))
             native += '/';
+        found.folderFd = AT_FDCWD;
         found.nativePath = native + entry.nativeName;
         return found;
     }
@@ -81,8 +106,8 @@ Found lookUp(const RecordedFile& file) {
     return found;
 }
 
-int judge(const RecordedFile& file) {
-    const Found found = lookUp(file);
+int judge(const RecordedFile& file, FolderHandle& folder) {
+    const Found found = lookUp(file, folder);
     if (!found.exists)
         return found.onlyFolders ? Unsorted : Gone;
     // Whole seconds of local time on both sides: the stored text against the same rendering.
@@ -93,7 +118,9 @@ int judge(const RecordedFile& file) {
     // Only regular files are opened; anything else has no version resource.
     QString productVersion;
     if (found.regular) {
-        const VersionInfo info = ReadListedVersionInfo(found.nativePath, found.size);
+        const VersionInfo info = found.folderFd == AT_FDCWD
+                                     ? ReadListedVersionInfo(found.nativePath, found.size)
+                                     : ReadListedVersionInfo(found.folderFd, found.nativePath, found.size);
         if (info.hasFixed)
             productVersion = info.fixed.productVersion;
     }
@@ -153,8 +180,9 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
         ahead.submit([batch = std::move(batch)] {
             std::vector<int> verdicts;
             verdicts.reserve(batch.size());
+            FolderHandle folder;
             for (const RecordedFile& file : batch)
-                verdicts.push_back(judge(file));
+                verdicts.push_back(judge(file, folder));
             return verdicts;
         });
         ++batchesAhead;
