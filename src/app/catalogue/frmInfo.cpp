@@ -32,6 +32,11 @@ frmInfo::frmInfo(frmVambrel* owner)
     m_progress->setObjectName(QStringLiteral("qvtProgress"));
     m_progress->setGeometry(12, 10 + 4 * 22 + 4, width - 24, 18);
     setFixedSize(width, 10 + 4 * 22 + 4 + 18 + 12);
+    // The events come by the hundred thousand: the widgets take the latest state a few dozen
+    // times a second, which is all a screen shows and keeps the handlers cheap.
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setInterval(25);
+    connect(&m_showTimer, &QTimer::timeout, this, &frmInfo::showProgress);
 }
 
 frmInfo::~frmInfo() = default;
@@ -75,38 +80,42 @@ void frmInfo::activate() {
         m_Do, &client::cAsync::ProgressMain, this,
         [this](const QString& sMain, bool& Cancel) {
             Cancel = m_cancel;
-            m_lblInfo[0]->setText(BuildProgressTexts::Main(sMain));
-            m_lblInfo[1]->clear();
-            m_lblInfo[3]->clear();
+            m_shown.main = sMain;
+            m_shown.folders = -1;
+            m_shown.state = -1;
+            scheduleShow();
         },
         Qt::DirectConnection);
     connect(
         m_Do, &client::cAsync::ProgressFolder, this,
         [this](qint32 Nbre, bool& Cancel) {
             Cancel = m_cancel;
-            m_lblInfo[1]->setText(BuildProgressTexts::Folders(Nbre));
-            if (Nbre > m_progress->Min())
-                m_progress->setMax(Nbre);
+            m_shown.folders = Nbre;
+            if (Nbre > 0)
+                m_shown.max = Nbre;
+            scheduleShow();
         },
         Qt::DirectConnection);
     connect(
         m_Do, &client::cAsync::ProgressFile, this,
         [this](qint32 Nbre, bool& Cancel) {
             Cancel = m_cancel;
-            m_lblInfo[2]->setText(BuildProgressTexts::Files(Nbre));
+            m_shown.files = Nbre;
+            scheduleShow();
         },
         Qt::DirectConnection);
     connect(
         m_Do, &client::cAsync::ProgressState, this,
         [this](qint32 nPos) {
-            m_lblInfo[3]->setText(BuildProgressTexts::State(nPos));
-            m_progress->setValue(std::clamp(nPos, m_progress->Min(), m_progress->Max()));
+            m_shown.state = nPos;
+            scheduleShow();
         },
         Qt::DirectConnection);
     connect(
         m_Do, &client::cAsync::Cancelled, this,
         [this] {
             m_running = false;
+            Q_EMIT BuildEnded(false);
             finish([this] {
                 m_owner->show();
                 unload();
@@ -119,6 +128,7 @@ void frmInfo::activate() {
             m_running = false;
             const bool success = Success;
             const QString cause = m_Do->errorText();
+            Q_EMIT BuildEnded(success);
             finish([this, success, cause] { complete(success, cause); });
         },
         Qt::DirectConnection);
@@ -130,6 +140,39 @@ void frmInfo::activate() {
         m_running = false;
         complete(false, refused->description);
     }
+}
+
+QString frmInfo::infoText(int index) const {
+    switch (index) {
+    case 0:
+        return m_shown.main.isNull() ? QString() : BuildProgressTexts::Main(m_shown.main);
+    case 1:
+        return m_shown.folders < 0 ? QString() : BuildProgressTexts::Folders(m_shown.folders);
+    case 2:
+        return m_shown.files < 0 ? QString() : BuildProgressTexts::Files(m_shown.files);
+    case 3:
+        return m_shown.state < 0 ? QString() : BuildProgressTexts::State(m_shown.state);
+    default:
+        return {};
+    }
+}
+
+void frmInfo::scheduleShow() {
+    if (!m_showTimer.isActive())
+        m_showTimer.start();
+}
+
+void frmInfo::showProgress() {
+    m_showTimer.stop();
+    for (int i = 0; i < 4; ++i) {
+        const QString text = infoText(i);
+        if (m_lblInfo[size_t(i)]->text() != text)
+            m_lblInfo[size_t(i)]->setText(text);
+    }
+    if (m_shown.max > m_progress->Min() && m_shown.max != m_progress->Max())
+        m_progress->setMax(m_shown.max);
+    if (m_shown.state >= 0)
+        m_progress->setValue(std::clamp(m_shown.state, m_progress->Min(), m_progress->Max()));
 }
 
 void frmInfo::complete(bool success, const QString& cause) {
@@ -145,6 +188,7 @@ void frmInfo::complete(bool success, const QString& cause) {
 }
 
 void frmInfo::finish(std::function<void()> end) {
+    showProgress();
     if (!m_asking) {
         end();
         return;

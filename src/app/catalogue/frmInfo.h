@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -36,6 +37,11 @@ public:
     void setMask(const QString& mask) { m_mask = mask; }
 
     QLabel* lblInfo(int index) const; // 0 to 3
+    // The text that lblInfo(index) has or takes at its next refresh: the state of the last events.
+    QString infoText(int index) const;
+    // Brings the labels and the bar to the state of the last events now; otherwise they follow
+    // within 25 ms.
+    void showProgress();
     LightProgress* qvtProgress() const { return m_progress; }
     QString temporaryFile() const { return m_tempFile; }
     bool running() const { return m_running; }
@@ -48,6 +54,8 @@ public:
     void Form_Click();
 
 Q_SIGNALS:
+    // The job ended (success true for a finished catalogue), before anything is opened or told.
+    void BuildEnded(bool success);
     // The build ended and the window is going away.
     void Unloaded();
 
@@ -58,6 +66,7 @@ protected:
 
 private:
     void activate();
+    void scheduleShow();
     bool ask();
     // Runs the end of the build now, or when the open cancel question has been closed.
     void finish(std::function<void()> end);
@@ -76,6 +85,15 @@ private:
     CancelQuestion m_question;
     QPointer<frmMsgBox> m_questionBox;
     std::function<void()> m_pendingEnd;
+    // What the last events said; -1 for a label that is empty.
+    struct Shown {
+        QString main;
+        qint32 folders = -1;
+        qint32 files = -1;
+        qint32 state = -1;
+        qint32 max = 0;
+    } m_shown;
+    QTimer m_showTimer;
 };
 
 } // namespace vambrel

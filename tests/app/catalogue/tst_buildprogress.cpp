@@ -142,8 +142,13 @@ private Q_SLOTS:
         const QString temp = info->temporaryFile();
         QVERIFY(QFileInfo(temp).fileName().startsWith(QStringLiteral("qvt")));
         connect(job, &cAsync::ProgressFile, info, [&](qint32, bool&) {
-            texts = {info->lblInfo(0)->text(), info->lblInfo(1)->text(), info->lblInfo(2)->text(),
-                     info->lblInfo(3)->text(), QString::number(info->qvtProgress()->Max())};
+            info->showProgress();
+            texts = {info->lblInfo(0)->text(),
+                     info->lblInfo(1)->text(),
+                     info->lblInfo(2)->text(),
+                     info->lblInfo(3)->text(),
+                     QString::number(info->qvtProgress()->Max()),
+                     QString::number(info->qvtProgress()->Value())};
         });
         // The frame cannot close it while the job runs.
         info->close();
@@ -155,12 +160,39 @@ private Q_SLOTS:
         QCOMPARE(texts,
                  (QStringList{QStringLiteral("Traite ") + m_tree, QStringLiteral("3 répertoires trouvés."),
                               QStringLiteral("Total: 3 fichiers trouvés."), QStringLiteral("3 traité(s)."),
-                              QStringLiteral("3")}));
+                              QStringLiteral("3"), QStringLiteral("3")}));
         QVERIFY(!QFile::exists(temp));
         QCOMPARE(count(file, QStringLiteral("Files")), 3);
         QCOMPARE(w.catalogueWindows().size(), 1);
         QCOMPARE(w.catalogueWindows().first()->Tag(), file);
         QCOMPARE(w.mnuMRU(1)->data().toString(), file);
+    }
+
+    void startFolderWithoutSubfolders() {
+        // The second start folder has no subfolder: no folder count for it, the bar as it was.
+        frmVambrel w;
+        Messages messages;
+        messages.attach(w);
+        const QString file = freshName();
+        const QString second = m_tree + QStringLiteral("/c");
+        QPointer<frmInfo> info = startBuild(w, file, m_tree + QStringLiteral("/a:") + second);
+        cAsync* job = jobOf(info);
+        QVERIFY(job);
+        QStringList atEnd;
+        connect(job, &cAsync::Complete, info, [&](bool&) {
+            atEnd = {info->lblInfo(0)->text(),
+                     info->lblInfo(1)->text(),
+                     info->lblInfo(2)->text(),
+                     info->lblInfo(3)->text(),
+                     QString::number(info->qvtProgress()->Max()),
+                     QString::number(info->qvtProgress()->Value())};
+        });
+        QVERIFY(waitUnloaded(info));
+        QVERIFY2(messages.list.isEmpty(), qPrintable(messages.list.value(0).second));
+        QCOMPARE(atEnd,
+                 (QStringList{QStringLiteral("Traite ") + second, QString(),
+                              QStringLiteral("Total: 2 fichiers trouvés."), QStringLiteral("0 traité(s)."),
+                              QStringLiteral("1"), QStringLiteral("0")}));
     }
 
     void cancelAnswered_data() {
