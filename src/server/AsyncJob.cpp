@@ -2,9 +2,16 @@
 
 #include "mStart.h"
 
+#include <QFile>
+
 namespace vambrel {
 
 using jobwire::Msg;
+
+bool RemoveJobOutput(const QString& fileName) {
+    QFile::remove(fileName + QStringLiteral("-journal"));
+    return QFile::remove(fileName) || !QFile::exists(fileName);
+}
 
 AsyncJob::AsyncJob(quint32 id, jobwire::JobClass cls, ProtocolWriter& out, mStart& queue, FinishHook onFinish)
     : m_id(id), m_class(cls), m_out(out), m_queue(queue), m_onFinish(std::move(onFinish)) {}
@@ -112,6 +119,32 @@ void AsyncJob::finishComplete(bool success, const QString& cause) {
 void AsyncJob::finishCancelled() {
     endRun();
     sendEvent(Msg::Cancelled);
+}
+
+void AsyncJob::finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
+                                const EndTexts& texts) {
+    if (outcome.cancelled()) {
+        RemoveJobOutput(output);
+        finishCancelled();
+        return;
+    }
+    if (!outcome.ended()) {
+        finishComplete(false, texts.stopped);
+        return;
+    }
+    if (!outcome.success()) {
+        finishComplete(false, failure.isEmpty() ? texts.failed : failure);
+        return;
+    }
+    if (settle()) {
+        if (!RemoveJobOutput(output)) {
+            finishComplete(false, texts.notRemoved.arg(output));
+            return;
+        }
+        finishCancelled();
+        return;
+    }
+    finishComplete(true, QString());
 }
 
 } // namespace vambrel

@@ -17,6 +17,35 @@ namespace vambrel {
 class ProtocolWriter;
 class mStart;
 
+// How a job body ended, as its terminal events tell it: only the first one counts.
+class BodyOutcome {
+public:
+    void complete(bool success) {
+        if (!m_ended) {
+            m_ended = true;
+            m_success = success;
+        }
+    }
+    void cancel() {
+        if (!m_ended) {
+            m_ended = true;
+            m_cancelled = true;
+        }
+    }
+    bool ended() const { return m_ended; }
+    bool success() const { return m_ended && m_success; }
+    bool cancelled() const { return m_cancelled; }
+
+private:
+    bool m_ended = false;
+    bool m_success = false;
+    bool m_cancelled = false;
+};
+
+// Deletes the file a cancelled job created, and the journal the database engine may keep beside
+// it. False when the file is still there.
+bool RemoveJobOutput(const QString& fileName);
+
 // What the three job classes share: identity, the running flag, Start, the cancel flag that a
 // cancel message sets, and the events' way out. Properties are copied by the body when it starts,
 // so assigning one while the job runs affects only its next run.
@@ -45,6 +74,12 @@ public:
     // Never run: the server stops before the job's turn. Clears running, sends nothing.
     void drop();
 
+    // Sends a progress event that carries Cancel. True when the job must cancel: a cancel had
+    // arrived already (the event is then not sent) or has arrived by the time it is queued.
+    template <typename Fill> bool raiseCancellable(jobwire::Msg type, Fill&& fill);
+    // Sends an event that does not carry Cancel, unless a cancel has arrived.
+    template <typename Fill> void raiseUnlessCancelled(jobwire::Msg type, Fill&& fill);
+
     void setFileName(const QString& v);
     void setSpec(const QString& v);
     void setMask(const QString& v);
@@ -70,6 +105,18 @@ protected:
     // Ends the run: clears running, then sends Complete (with the cause when it failed).
     void finishComplete(bool success, const QString& cause);
     void finishCancelled();
+
+    // French texts of the ends of a job that writes a file.
+    struct EndTexts {
+        QString stopped;    // the body returned without a terminal event
+        QString failed;     // it failed without saying why
+        QString notRemoved; // the output of a late cancel could not be deleted; %1 is its name
+    };
+    // Ends a run whose body wrote the file `output`. A cancelled run leaves no output. Before
+    // a success is reported the client catches up (settle), so that a cancel set in a handler
+    // of one of the last events still cancels the run and deletes its output.
+    void finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
+                          const EndTexts& texts);
 
 private:
     void endRun();
@@ -101,6 +148,18 @@ template <typename Fill> void AsyncJob::sendEvent(jobwire::Msg type, Fill&& fill
         e.putU32(m_id);
         fill(e);
     });
+}
+
+template <typename Fill> bool AsyncJob::raiseCancellable(jobwire::Msg type, Fill&& fill) {
+    if (cancelRequested())
+        return true;
+    sendEvent(type, std::forward<Fill>(fill));
+    return cancelRequested();
+}
+
+template <typename Fill> void AsyncJob::raiseUnlessCancelled(jobwire::Msg type, Fill&& fill) {
+    if (!cancelRequested())
+        sendEvent(type, std::forward<Fill>(fill));
 }
 
 } // namespace vambrel

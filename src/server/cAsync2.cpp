@@ -12,52 +12,35 @@ using jobwire::WireEncoder;
 
 namespace {
 
-// Forwards the check's events to the client and keeps its outcome. ProgressFile reads the job's
-// cancel flag, which a cancel message sets; once it is set, no further event is sent.
+// Forwards the check's events to the client and keeps how it ended. ProgressFile reads the
+// job's cancel flag; once it is set, no further event is sent.
 class CheckEventSender final : public CheckEvents {
 public:
-    using Send = std::function<void(Msg, const std::function<void(WireEncoder&)>&)>;
-    CheckEventSender(Send send, std::function<bool()> cancel)
-        : m_send(std::move(send)), m_cancel(std::move(cancel)) {}
+    explicit CheckEventSender(AsyncJob& job) : m_job(job) {}
 
     bool ProgressFile(quint8 iIndex) override {
-        if (m_cancel())
-            return true;
-        m_send(Msg::CheckProgressFile, [&](WireEncoder& e) { e.putU8(iIndex); });
-        return m_cancel();
+        return m_job.raiseCancellable(Msg::CheckProgressFile, [&](WireEncoder& e) { e.putU8(iIndex); });
     }
     void ProgressState(qint32 nPos) override {
-        if (!m_cancel())
-            m_send(Msg::ProgressState, [&](WireEncoder& e) { e.putI32(nPos); });
+        m_job.raiseUnlessCancelled(Msg::ProgressState, [&](WireEncoder& e) { e.putI32(nPos); });
     }
     void Complete(bool success, const QList<qint32>& colIdem, const QList<qint32>& colDistinct,
                   const QList<qint32>& colNonExist) override {
-        if (m_ended)
+        if (outcome.ended())
             return;
-        m_ended = true;
-        m_success = success;
+        outcome.complete(success);
         m_lists[0] = colIdem;
         m_lists[1] = colDistinct;
         m_lists[2] = colNonExist;
     }
-    void Cancelled() override {
-        if (!m_ended) {
-            m_ended = true;
-            m_cancelled = true;
-        }
-    }
+    void Cancelled() override { outcome.cancel(); }
 
-    bool ended() const { return m_ended; }
-    bool success() const { return m_success; }
-    bool cancelled() const { return m_cancelled; }
     const QList<qint32>& list(PositionList which) const { return m_lists[static_cast<int>(which)]; }
 
+    BodyOutcome outcome;
+
 private:
-    Send m_send;
-    std::function<bool()> m_cancel;
-    bool m_ended = false;
-    bool m_success = false;
-    bool m_cancelled = false;
+    AsyncJob& m_job;
     QList<qint32> m_lists[3];
 };
 
@@ -81,22 +64,20 @@ void cAsync2::sendPositions(PositionList which, const QList<qint32>& positions) 
 
 void cAsync2::Runnable_Start() {
     const Properties p = properties();
-    CheckEventSender events(
-        [this](Msg type, const std::function<void(WireEncoder&)>& fill) { sendEvent(type, fill); },
-        [this] { return cancelRequested(); });
+    CheckEventSender events(*this);
     QString failure;
     try {
         RunCatalogueCheck(p.fileName, events, &failure);
     } catch (const std::exception&) {
-        events.Complete(false, {}, {}, {});
+        events.outcome.complete(false);
         failure = QStringLiteral("Erreur interne du serveur pendant la vérification du catalogue.");
     }
 
-    if (events.cancelled()) {
+    if (events.outcome.cancelled()) {
         finishCancelled();
         return;
     }
-    const bool success = events.ended() && events.success();
+    const bool success = events.outcome.success();
     // A cancel set in the client's handler of the last ProgressFile may still be on its way: a
     // check the client cancelled is never reported as complete.
     if (success && settle()) {
@@ -109,7 +90,7 @@ void cAsync2::Runnable_Start() {
         finishComplete(true, QString());
         return;
     }
-    if (!events.ended())
+    if (!events.outcome.ended())
         failure = QStringLiteral("La vérification du catalogue s'est arrêtée sans résultat.");
     else if (failure.isEmpty())
         failure = QStringLiteral("La vérification du catalogue a échoué.");
