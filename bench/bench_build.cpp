@@ -6,6 +6,7 @@
 //        once and reused). For the memory figure of a large build: --files 1000000 --folders
 //        50000 --max-size 0 (empty files keep the tree small on disk).
 
+#include "BenchTools.h"
 #include "SyntheticTree.h"
 
 #include <QCoreApplication>
@@ -22,53 +23,7 @@ using namespace vambrel;
 
 namespace {
 
-const QString kQvtjob = QStringLiteral(VAMBREL_BINARY_DIR "/qvtjob");
-
-double seconds(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
-
-bool dropCaches() {
-    ::sync();
-    QFile f(QStringLiteral("/proc/sys/vm/drop_caches"));
-    return f.open(QIODevice::WriteOnly) && f.write("3\n") == 2;
-}
-
-double findSeconds(const QString& root) {
-    QProcess find;
-    find.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    find.start(QStringLiteral("find"), {root, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
-    if (!find.waitForFinished(-1) || find.exitCode() != 0)
-        return -1;
-    return seconds(timer);
-}
-
-// The peak resident memory so far of a process, in kB (0 when it is gone).
-qint64 peakKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// The server qvtjob started: its child named qvtSrv.
-qint64 serverOf(qint64 clientPid) {
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(clientPid));
-    if (!children.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& pid : children.readAll().split(' ')) {
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid.trimmed())));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "qvtSrv")
-            return pid.trimmed().toLongLong();
-    }
-    return 0;
-}
+using namespace vambrel::bench;
 
 struct BuildRun {
     double seconds = -1;
@@ -79,38 +34,14 @@ struct BuildRun {
 
 BuildRun build(const QString& root, const QString& target, bool quiet) {
     QFile::remove(target);
-    // The events go to a file: a pipe read now and then would hold the client up.
-    const QString events = target + QStringLiteral(".events");
-    QProcess job;
-    job.setStandardOutputFile(events);
     QStringList args{QStringLiteral("build"), target, QStringLiteral("--spec"), root};
     if (quiet)
         args << QStringLiteral("--quiet");
-    BuildRun run;
-    QElapsedTimer timer;
-    timer.start();
-    job.start(kQvtjob, args);
-    if (!job.waitForStarted())
-        return run;
-    qint64 server = 0;
-    while (!job.waitForFinished(20)) {
-        if (!server)
-            server = serverOf(job.processId());
-        if (server)
-            run.serverKb = std::max(run.serverKb, peakKb(server));
-    }
-    run.seconds = seconds(timer);
-    QFile out(events);
-    QByteArray text;
-    if (out.open(QIODevice::ReadOnly))
-        text = out.readAll();
-    out.remove();
-    run.events = text.count('\n');
-    run.ok = job.exitCode() == 0 && text.endsWith("Complete true\n");
-    if (!run.ok)
-        std::fprintf(stderr, "qvtjob failed (%d): %s\n", job.exitCode(),
-                     job.readAllStandardError().constData());
+    const JobRun job = runQvtjob(args);
     QFile::remove(target);
+    BuildRun run{job.seconds, job.lines, job.serverKb, job.ok && job.output.endsWith("Complete true\n")};
+    if (!run.ok)
+        std::fprintf(stderr, "qvtjob failed (%d): %s\n", job.exitCode, job.errors.constData());
     return run;
 }
 

@@ -9,6 +9,7 @@
 //        memory figure, in temporary folders by default; a DIR given is filled once and reused;
 //        --memory-files 0 leaves the memory figure out).
 
+#include "BenchTools.h"
 #include "Database.h"
 #include "PathSyntax.h"
 #include "Snapshot.h"
@@ -27,92 +28,14 @@ using namespace vambrel;
 
 namespace {
 
-const QString kQvtjob = QStringLiteral(VAMBREL_BINARY_DIR "/qvtjob");
+using namespace vambrel::bench;
 
-double seconds(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
-
-double findSeconds(const QString& root) {
-    QProcess find;
-    find.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    find.start(QStringLiteral("find"), {root, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
-    if (!find.waitForFinished(-1) || find.exitCode() != 0)
-        return -1;
-    return seconds(timer);
-}
-
-// The peak resident memory so far of a process, in kB (0 when it is gone).
-qint64 peakKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// The server qvtjob started: its child named qvtSrv.
-qint64 serverOf(qint64 clientPid) {
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(clientPid));
-    if (!children.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& pid : children.readAll().split(' ')) {
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid.trimmed())));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "qvtSrv")
-            return pid.trimmed().toLongLong();
-    }
-    return 0;
-}
-
-struct JobRun {
-    double seconds = -1;
-    qint64 lines = 0;
-    qint64 serverKb = 0; // peak resident memory of qvtSrv seen
-    QByteArray output;   // kept whole only for --quiet runs
-    bool ok = false;
-};
-
+// qvtjob with its failure told on standard error.
 JobRun qvtjob(const QStringList& args) {
-    const bool quiet = args.contains(QStringLiteral("--quiet"));
-    QProcess job;
-    JobRun run;
-    QElapsedTimer timer;
-    timer.start();
-    job.start(kQvtjob, args);
-    if (!job.waitForStarted())
-        return run;
-    qint64 server = 0;
-    QByteArray tail;
-    // Read as it comes, so that the client is never held up by a full pipe.
-    auto take = [&] {
-        const QByteArray chunk = job.readAllStandardOutput();
-        run.lines += chunk.count('\n');
-        if (quiet)
-            run.output += chunk;
-        else if (!chunk.isEmpty())
-            tail = (tail + chunk).right(64);
-    };
-    while (!job.waitForFinished(20)) {
-        take();
-        if (!server)
-            server = serverOf(job.processId());
-        if (server)
-            run.serverKb = std::max(run.serverKb, peakKb(server));
-    }
-    run.seconds = seconds(timer);
-    take();
-    if (!quiet)
-        run.output = tail;
-    // Exit status 0 is Complete true.
-    run.ok = job.exitStatus() == QProcess::NormalExit && job.exitCode() == 0;
+    JobRun run = runQvtjob(args);
     if (!run.ok)
-        std::fprintf(stderr, "qvtjob %s failed (%d): %s\n", qPrintable(args.value(0)), job.exitCode(),
-                     job.readAllStandardError().constData());
+        std::fprintf(stderr, "qvtjob %s failed (%d): %s\n", qPrintable(args.value(0)), run.exitCode,
+                     run.errors.constData());
     return run;
 }
 
