@@ -28,13 +28,10 @@ namespace {
 
 enum class Outcome { Done, Cancelled, Failed };
 
-// Reading the start of each file is what a cold disk makes slow: keep several reads in flight.
-// Files go to the read-ahead in groups, so that handing work over costs little per file.
+// Listing folders and reading the start of each file is what a disk makes slow: folders are
+// listed, and their files' version resources read, on a few threads ahead of the writing.
 constexpr int kReadAheadThreads = 4;
-constexpr qint64 kReadAheadFiles = 1024;
-constexpr size_t kVersionGroup = 32;
-// Each folder listed ahead keeps a descriptor open until its files are read.
-constexpr size_t kFoldersAhead = 128;
+constexpr qint64 kFoldersAhead = 64;
 
 class Build {
 public:
@@ -68,18 +65,14 @@ public:
                 return fail(QStringLiteral("Trop de dossiers pour un seul catalogue."));
             if (highest > 0 && m_events.ProgressFolder(qint32(highest)))
                 return Outcome::Cancelled;
-            // Folders are listed, and their files' version resources read, a little ahead of
-            // the writing; rows and events still come strictly in walk order.
-            std::deque<FolderBatch> ahead;
+            // Rows and events still come strictly in walk order: results are taken in the order
+            // the folders were handed over.
             qint64 nextToList = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                while (nextToList <= highest &&
-                       (ahead.empty() || (m_filesAhead < kReadAheadFiles && ahead.size() < kFoldersAhead))) {
-                    ahead.push_back(listFolder(folders[nextToList], mask));
-                    ++nextToList;
-                }
-                const FolderBatch batch = std::move(ahead.front());
-                ahead.pop_front();
+                for (; nextToList <= highest && nextToList - j < kFoldersAhead; ++nextToList)
+                    m_readAhead.submit(
+                        [folder = folders[nextToList], mask] { return listFolder(folder, mask); });
+                const FolderBatch batch = m_readAhead.take();
                 const Outcome o = recordFolder(qint32(j), folders[j], batch);
                 if (o != Outcome::Done)
                     return o;
@@ -122,60 +115,23 @@ private:
         QString name;
         qint64 size = 0;
         qint64 mtime = 0;
-        bool versionRead = false; // submitted to the read-ahead
+        VersionInfo version;
     };
     struct FolderBatch {
         std::vector<ListedFile> files;
     };
-    using VersionGroup = std::vector<VersionInfo>;
 
-    // Hands the collected names of one folder to the read-ahead as one task. The files are opened
-    // relative to the folder's descriptor when it could be opened, by their full path otherwise.
-    void submitGroup(const std::shared_ptr<FileDescriptor>& folderFd, const QByteArray& nativeFolder,
-                     std::vector<std::pair<QByteArray, qint64>>& group) {
-        if (group.empty())
-            return;
-        m_filesAhead += qint64(group.size());
-        m_readAhead.submit([folderFd, nativeFolder, names = std::move(group)] {
-            VersionGroup infos;
-            infos.reserve(names.size());
-            for (const auto& [name, size] : names) {
-                if (folderFd->isValid()) {
-                    infos.push_back(ReadListedVersionInfo(folderFd->get(), name, size));
-                } else {
-                    QByteArray path = nativeFolder;
-                    if (!path.endsWith('/'))
-                        path += '/';
-                    infos.push_back(ReadListedVersionInfo(path + name, size));
-                }
-            }
-            return infos;
-        });
-        group.clear();
-    }
-
-    // The version resource of the next file submitted, in submission order.
-    VersionInfo nextVersion() {
-        if (m_groupAt >= m_group.size()) {
-            m_group = m_readAhead.take();
-            m_groupAt = 0;
-            if (m_group.empty())
-                return {};
-        }
-        --m_filesAhead;
-        return std::move(m_group[m_groupAt++]);
-    }
-
-    FolderBatch listFolder(const QString& folder, const QString& mask) {
+    // Lists a folder's files and reads their version resources. Runs on a read-ahead thread:
+    // touches nothing of the build.
+    static FolderBatch listFolder(const QString& folder, const QString& mask) {
         FolderBatch batch;
         DirectoryLister lister;
         // A folder that cannot be read keeps its row, without files; the build goes on.
         if (!lister.open(folder, mask))
             return batch;
+        // Files are opened relative to the folder: no walk of its path for each of them.
         const QByteArray nativeFolder = PathToNative(folder);
-        const auto folderFd = std::make_shared<FileDescriptor>(
-            ::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        std::vector<std::pair<QByteArray, qint64>> group;
+        const FileDescriptor folderFd(::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         DirEntry entry;
         while (lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))
@@ -186,14 +142,17 @@ private:
             file.mtime = entry.mtimeSeconds;
             // Only regular files are ever opened; links, pipes and devices are recorded as they are.
             if (entry.isRegular) {
-                group.emplace_back(entry.nativeName, entry.size);
-                if (group.size() == kVersionGroup)
-                    submitGroup(folderFd, nativeFolder, group);
-                file.versionRead = true;
+                if (folderFd.isValid()) {
+                    file.version = ReadListedVersionInfo(folderFd.get(), entry.nativeName, entry.size);
+                } else {
+                    QByteArray path = nativeFolder;
+                    if (!path.endsWith('/'))
+                        path += '/';
+                    file.version = ReadListedVersionInfo(path + entry.nativeName, entry.size);
+                }
             }
             batch.files.push_back(std::move(file));
         }
-        submitGroup(folderFd, nativeFolder, group);
         return batch;
     }
 
@@ -212,13 +171,11 @@ private:
             row.type = m_types.typeOf(row.nom);
             if (!m_writer->addFile(row))
                 return fail(m_writer->lastError());
-            if (file.versionRead) {
-                const VersionInfo info = nextVersion();
-                if ((info.hasStrings || info.hasFixed) &&
-                    !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
-                                          info.hasFixed ? &info.fixed : nullptr))
-                    return fail(m_writer->lastError());
-            }
+            const VersionInfo& info = file.version;
+            if ((info.hasStrings || info.hasFixed) &&
+                !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
+                                      info.hasFixed ? &info.fixed : nullptr))
+                return fail(m_writer->lastError());
             if (m_fileCounter == std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("Trop de fichiers pour un seul catalogue."));
             ++m_fileCounter;
@@ -233,10 +190,7 @@ private:
     Database m_db;
     std::unique_ptr<CatalogueWriter> m_writer;
     TypeNames m_types;
-    ReadAhead<VersionGroup> m_readAhead{kReadAheadThreads};
-    VersionGroup m_group; // taken from the read-ahead, used from m_groupAt on
-    size_t m_groupAt = 0;
-    qint64 m_filesAhead = 0; // submitted and not yet used
+    ReadAhead<FolderBatch> m_readAhead{kReadAheadThreads};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
     bool m_created = false;
