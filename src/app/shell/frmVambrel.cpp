@@ -68,7 +68,11 @@ frmVambrel::frmVambrel(QWidget* parent) : QMainWindow(parent) {
         m_refreshesItself = OsVersion::RefreshesItself(version.platformName);
 }
 
-frmVambrel::~frmVambrel() = default;
+frmVambrel::~frmVambrel() {
+    // The base class hides and destroys the children after this body: their activation signals
+    // must not reach a window that is no longer a frmVambrel.
+    m_mdi->disconnect(this);
+}
 
 void frmVambrel::buildMenus() {
     QMenuBar* bar = menuBar();
