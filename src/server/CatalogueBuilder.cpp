@@ -29,8 +29,9 @@ namespace {
 enum class Outcome { Done, Cancelled, Failed };
 
 // Listing folders and reading the start of each file is what a disk makes slow: folders are
-// listed, and their files' version resources read, on a few threads ahead of the writing.
-constexpr int kReadAheadThreads = 4;
+// listed, and their files' version resources read, on threads of their own ahead of the writing.
+// On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
+constexpr int kReadAheadThreads = 16;
 constexpr qint64 kFoldersAhead = 64;
 
 class Build {

@@ -20,9 +20,9 @@ namespace vambrel {
 
 namespace {
 
-constexpr int kLookAheadThreads = 4;
+constexpr int kLookAheadThreads = 16;
 constexpr qint64 kBatchRows = 64;
-constexpr qint64 kLookAheadBatches = 8;
+constexpr qint64 kLookAheadBatches = 2 * kLookAheadThreads;
 
 // What one catalogue row needs to be judged, copied out of the snapshot for another thread.
 struct RecordedFile {
