@@ -1,3 +1,4 @@
+#include "DirectoryLister.h"
 #include "FolderWalk.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
@@ -105,6 +106,38 @@ private Q_SLOTS:
         for (QString& folder : expected)
             folder.prepend(root);
         QCOMPARE(sorted(folders), sorted(expected));
+    }
+
+    void wideLevelsKeepTheOrder() {
+        // Levels this wide are listed on several threads: the order must still be the one a
+        // folder-by-folder walk gives, each folder's sub-folders in the order the lister reads.
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QList<QByteArray> relative;
+        for (int i = 0; i < 90; ++i) {
+            const QByteArray top = "f" + QByteArray::number(i);
+            relative << top;
+            for (const char* sub : {"x", "y", ".dot", "z"})
+                relative << top + '/' + sub;
+            if (i % 10 == 0)
+                relative << top + "/x/deep";
+        }
+        makeFolders(root, relative);
+        QCOMPARE(::symlink("..", PathToNative(root + QStringLiteral("/f1/up")).constData()), 0);
+
+        QStringList expected{root};
+        DirectoryLister lister;
+        DirEntry entry;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QVERIFY(lister.open(expected.at(i), QStringLiteral("*"), DirectoryLister::LinkRule::NoFollow));
+            while (lister.next(entry)) {
+                if (entry.isDirectory && !entry.isSymlink && !entry.name.startsWith(u'.'))
+                    expected << JoinPath(expected.at(i), entry.name);
+            }
+            lister.close();
+        }
+        QCOMPARE(expected.size(), 1 + 90 * 4 + 9);
+        QCOMPARE(ListFolders(root), expected);
     }
 
     void startFolder_data() {
