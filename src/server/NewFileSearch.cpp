@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DirectoryLister.h"
 #include "FolderWalk.h"
+#include "ReadAhead.h"
 #include "SqliteStatement.h"
 #include "StartFolders.h"
 #include "TextHelpers.h"
@@ -113,6 +114,32 @@ private:
 
 enum class Outcome { Done, Cancelled, Failed };
 
+// Folders are listed, and their names looked up in the index, on threads of their own a little
+// ahead of the writing; the lists come back in walk order.
+constexpr int kListThreads = 8;
+constexpr qint64 kFoldersAhead = 64;
+
+// The names of the files of `folder` that the catalogue does not hold, in listing order. Runs
+// on a read-ahead thread: reads the index, which nothing changes any more.
+std::vector<QString> newNamesIn(const CatalogueIndex& index, const QString& folder, const QString& mask) {
+    std::vector<QString> names;
+    DirectoryLister lister;
+    if (!lister.open(folder, mask))
+        return names; // an unreadable folder holds nothing new that can be listed
+    const qint64 known = index.folder(folder);
+    DirEntry entry;
+    while (lister.next(entry)) {
+        if (entry.isDirectory || entry.name.startsWith(u'.'))
+            continue;
+        QString name = StripAtNul(entry.name);
+        // A folder the catalogue does not know makes all its files new without lookups.
+        if (known >= 0 && index.hasFile(known, name))
+            continue;
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
 class Search {
 public:
     Search(const NewFileParams& params, NewFileEvents& events) : m_params(params), m_events(events) {}
@@ -146,8 +173,14 @@ public:
             if (highest > 0 &&
                 m_events.ProgressMain(qint32(qMin<qint64>(highest, std::numeric_limits<qint32>::max()))))
                 return Outcome::Cancelled;
+            ReadAhead<std::vector<QString>> ahead(kListThreads);
+            qint64 nextToList = 0;
             for (qint64 i = 0; i <= highest; ++i) {
-                const Outcome o = searchFolder(qint32(i), folders[i], mask);
+                for (; nextToList <= highest && nextToList - i < kFoldersAhead; ++nextToList)
+                    ahead.submit([this, folder = folders[nextToList], mask] {
+                        return newNamesIn(m_index, folder, mask);
+                    });
+                const Outcome o = searchFolder(qint32(i), folders[i], ahead.take());
                 if (o != Outcome::Done)
                     return o;
             }
@@ -180,27 +213,16 @@ private:
         return Outcome::Failed;
     }
 
-    Outcome searchFolder(qint32 index, const QString& folder, const QString& mask) {
+    Outcome searchFolder(qint32 index, const QString& folder, const std::vector<QString>& newNames) {
         if (m_events.ProgressFolder(index))
             return Outcome::Cancelled;
-        const qint64 known = m_index.folder(folder);
         if (m_folderRowWritten) {
             m_folderRowWritten = false;
             if (m_folderNumber == std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("Trop de dossiers contiennent de nouveaux fichiers."));
             ++m_folderNumber;
         }
-        DirectoryLister lister;
-        if (!lister.open(folder, mask))
-            return Outcome::Done; // an unreadable folder holds nothing new that can be listed
-        DirEntry entry;
-        while (lister.next(entry)) {
-            if (entry.isDirectory || entry.name.startsWith(u'.'))
-                continue;
-            const QString name = StripAtNul(entry.name);
-            // A folder the catalogue does not know makes all its files new without lookups.
-            if (known >= 0 && m_index.hasFile(known, name))
-                continue;
+        for (const QString& name : newNames) {
             if (!m_writer->addNewFile(m_counter, m_folderNumber, name))
                 return fail(m_writer->lastError());
             if (m_counter == std::numeric_limits<qint32>::max())
