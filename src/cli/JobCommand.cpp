@@ -204,6 +204,18 @@ int JobCommand::start(client::JobProxy& job, QEventLoop& loop, const int& status
     return status;
 }
 
+template <typename Job> int JobCommand::startWithCancel(Job& job, QEventLoop& loop, int& status) {
+    QObject::connect(
+        &job, &Job::Cancelled, &loop,
+        [&] {
+            print(m_out, QStringLiteral("Cancelled\n"));
+            status = Cancelled;
+            loop.quit();
+        },
+        Qt::DirectConnection);
+    return start(job, loop, status);
+}
+
 int JobCommand::completed(client::JobProxy& job, bool success) {
     print(m_out, success ? QStringLiteral("Complete true\n") : QStringLiteral("Complete false\n"));
     if (!success)
@@ -257,15 +269,7 @@ int JobCommand::build(const QStringList& args) {
             loop.quit();
         },
         direct);
-    QObject::connect(
-        &job, &client::cAsync::Cancelled, &loop,
-        [&] {
-            print(m_out, QStringLiteral("Cancelled\n"));
-            status = Cancelled;
-            loop.quit();
-        },
-        direct);
-    return start(job, loop, status);
+    return startWithCancel(job, loop, status);
 }
 
 int JobCommand::check(const QStringList& args) {
@@ -310,15 +314,7 @@ int JobCommand::check(const QStringList& args) {
             loop.quit();
         },
         direct);
-    QObject::connect(
-        &job, &client::cAsync2::Cancelled, &loop,
-        [&] {
-            print(m_out, QStringLiteral("Cancelled\n"));
-            status = Cancelled;
-            loop.quit();
-        },
-        direct);
-    return start(job, loop, status);
+    return startWithCancel(job, loop, status);
 }
 
 bool JobCommand::printPaths(const QString& catalogue, const QList<qint32> (&lists)[3]) {
@@ -417,15 +413,7 @@ int JobCommand::newfiles(const QStringList& args) {
             loop.quit();
         },
         direct);
-    QObject::connect(
-        &job, &client::cAsync3::Cancelled, &loop,
-        [&] {
-            print(m_out, QStringLiteral("Cancelled\n"));
-            status = Cancelled;
-            loop.quit();
-        },
-        direct);
-    return start(job, loop, status);
+    return startWithCancel(job, loop, status);
 }
 
 int JobCommand::verinfo(const QStringList& args) {

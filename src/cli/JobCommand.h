@@ -43,6 +43,9 @@ private:
     // Starts the job and runs `loop` until a handler quits it; returns `status` as the handlers
     // left it, or Failed when the job was refused.
     int start(client::JobProxy& job, QEventLoop& loop, const int& status);
+    // Connects the job's Cancelled, which prints itself and ends `loop` with the Cancelled exit,
+    // then starts the job as start() does.
+    template <typename Job> int startWithCancel(Job& job, QEventLoop& loop, int& status);
     // Prints Complete, and the cause on the error output when it failed; returns the exit code.
     int completed(client::JobProxy& job, bool success);
     // Prints the sorted files of a check, one line each: category code, tab, full path.
