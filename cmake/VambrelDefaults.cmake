@@ -19,6 +19,7 @@ function(vambrel_add_tests dir)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
         target_compile_definitions(${name} PRIVATE
             VAMBREL_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
             VAMBREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

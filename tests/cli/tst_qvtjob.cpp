@@ -4,6 +4,7 @@
 #include "JobCommand.h"
 #include "NativeName.h"
 #include "Snapshot.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <utime.h>
 
 using namespace vambrel;
+using test::makeFile;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -30,34 +32,6 @@ struct Run {
     QStringList out; // lines, without the final empty one
     QString err;
 };
-
-void makeFile(const QString& path, const QByteArray& content = "x", qint64 mtime = 1'600'000'000) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(content);
-    f.close();
-    struct utimbuf times {
-        mtime, mtime
-    };
-    QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
-}
-
-QStringList column(const QString& catalogue, const QString& sql) {
-    Database db;
-    if (!db.open(catalogue, OpenMode::ReadOnly))
-        return {u"<"_s + db.lastError() + u">"_s};
-    auto s = Snapshot::open(db, sql);
-    if (!s)
-        return {u"<"_s + s.error() + u">"_s};
-    QStringList out;
-    for (bool ok = s->moveFirst(); ok; ok = s->moveNext()) {
-        QStringList cells;
-        for (int c = 0; c < s->fieldCount(); ++c)
-            cells << s->text(c);
-        out << cells.join(u'|');
-    }
-    return out;
-}
 
 } // namespace
 
@@ -152,19 +126,20 @@ private Q_SLOTS:
                          u"ProgressMain \""_s + m_dir.path() + u"/say \\\"hi\\\"\\nthere\""_s}));
         QCOMPARE(r.out.first(), u"ProgressMain \""_s + m_tree + u"/a\""_s);
 
-        QCOMPARE(column(file, u"SELECT Num, Nom FROM Folders ORDER BY Num"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Num, Nom FROM Folders ORDER BY Num"_s),
                  (QStringList{u"0|"_s + m_tree + u"/a"_s, u"1|"_s + m_tree + u"/a/sub"_s,
                               u"2|"_s + m_tree + u"/b"_s, u"3|"_s + m_odd}));
         QCOMPARE(
-            column(file, u"SELECT Num, Nom, Taille, \"Modifié\" FROM Files WHERE Num <> 2 ORDER BY NumId"_s),
+            test::queryRows(
+                file, u"SELECT Num, Nom, Taille, \"Modifié\" FROM Files WHERE Num <> 2 ORDER BY NumId"_s),
             (QStringList{u"0|one.txt|5|2020-09-13 12:26:40"_s, u"1|two.bin|70000|2001-09-09 01:46:40"_s,
                          u"3|"_s + NameFromNative("caf\xe9", 4) + u"|1|2020-09-13 12:26:40"_s}));
-        QCOMPARE(column(file, u"SELECT Files.Nom, Version.\"Version du produit\" FROM Version "
-                              u"INNER JOIN Files ON Files.NumId = Version.NumId"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Files.Nom, Version.\"Version du produit\" FROM Version "
+                                       u"INNER JOIN Files ON Files.NumId = Version.NumId"_s),
                  QStringList{u"prog.exe|5.0.2195.1"_s});
         // Origine follows the last start folder.
-        QCOMPARE(column(file, u"SELECT Name || '=' || Value FROM Properties WHERE Name IN "
-                              u"('Source', 'Origine', 'Masque', 'VersionID') ORDER BY rowid"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Name || '=' || Value FROM Properties WHERE Name IN "
+                                       u"('Source', 'Origine', 'Masque', 'VersionID') ORDER BY rowid"_s),
                  (QStringList{u"VersionID=2.0.0"_s, u"Source="_s + spec,
                               u"Origine="_s + m_dir.path() + u"/"_s, u"Masque=*.*"_s}));
     }
@@ -279,10 +254,10 @@ private Q_SLOTS:
         const QString file = m_dir.filePath(u"perm.dat"_s);
         const Run ok = qvtjob({u"build"_s, file, u"--spec"_s, locked + u":"_s + m_tree + u"/a"_s}, true);
         QVERIFY2(ok.code == 0, qPrintable(ok.err));
-        QCOMPARE(column(file, u"SELECT Nom FROM Folders ORDER BY Num"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Nom FROM Folders ORDER BY Num"_s),
                  (QStringList{locked, m_tree + u"/a"_s, m_tree + u"/a/sub"_s}));
-        QCOMPARE(column(file, u"SELECT count(*) FROM Files WHERE Num = 0"_s), QStringList{u"0"_s});
-        QCOMPARE(column(file, u"SELECT count(*) FROM Files"_s), QStringList{u"2"_s});
+        QCOMPARE(test::queryRows(file, u"SELECT count(*) FROM Files WHERE Num = 0"_s), QStringList{u"0"_s});
+        QCOMPARE(test::queryRows(file, u"SELECT count(*) FROM Files"_s), QStringList{u"2"_s});
 
         // A target folder the user cannot write: failure, nothing left there.
         const Run denied = qvtjob({u"build"_s, readOnly + u"/x.dat"_s, u"--spec"_s, m_tree + u"/a"_s}, true);

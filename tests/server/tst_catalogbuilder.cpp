@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "NativeName.h"
 #include "Snapshot.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <utime.h>
 
 using namespace vambrel;
+using test::makeFile;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -50,34 +52,6 @@ private:
         return name == cancelOn && ++m_seen[name] == cancelAt;
     }
 };
-
-void makeFile(const QString& path, const QByteArray& content = "x", qint64 mtime = 1'600'000'000) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(content);
-    f.close();
-    struct utimbuf times {
-        mtime, mtime
-    };
-    QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
-}
-
-QStringList column(const QString& catalogue, const QString& sql) {
-    Database db;
-    if (!db.open(catalogue, OpenMode::ReadOnly))
-        return {u"<"_s + db.lastError() + u">"_s};
-    auto s = Snapshot::open(db, sql);
-    if (!s)
-        return {u"<"_s + s.error() + u">"_s};
-    QStringList out;
-    for (bool ok = s->moveFirst(); ok; ok = s->moveNext()) {
-        QStringList cells;
-        for (int c = 0; c < s->fieldCount(); ++c)
-            cells << (s->isNull(c) ? u"<null>"_s : s->text(c));
-        out << cells.join(u'|');
-    }
-    return out;
-}
 
 } // namespace
 
@@ -118,28 +92,30 @@ private Q_SLOTS:
         QVERIFY2(r.lines.last() == u"Complete true"_s, qPrintable(cause));
         QCOMPARE(r.count(u"Complete"_s) + r.count(u"Cancelled"_s), 1);
         // Folders: breadth-first per start folder, numbered across both without gaps.
-        QCOMPARE(column(file, u"SELECT Num, Nom FROM Folders ORDER BY Num"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Num, Nom FROM Folders ORDER BY Num"_s),
                  (QStringList{u"0|"_s + m_tree + u"/a"_s, u"1|"_s + m_tree + u"/a/sub"_s,
                               u"2|"_s + m_tree + u"/b"_s}));
-        QStringList files = column(file, u"SELECT Num, Nom, Taille, \"Modifié\" FROM Files ORDER BY NumId"_s);
+        QStringList files =
+            test::queryRows(file, u"SELECT Num, Nom, Taille, \"Modifié\" FROM Files ORDER BY NumId"_s);
         // Within a folder the order is the file system's: compare sorted per folder.
         std::sort(files.begin(), files.end());
         QCOMPARE(
             files,
-            (QStringList{u"0|x.txt|5|2020-09-13 12:26:40"_s, u"0|y.dat|3000|2001-09-09 01:46:40"_s,
-                         u"1|z.txt|1|2020-09-13 12:26:40"_s,
-                         u"2|prog.exe|"_s + QString::number(QFileInfo(m_tree + u"/b/prog.exe"_s).size()) +
-                             u"|"_s +
-                             column(file, u"SELECT \"Modifié\" FROM Files WHERE Nom = 'prog.exe'"_s).value(0),
-                         u"2|w.txt|1|2020-09-13 12:26:40"_s}));
-        QCOMPARE(column(file, u"SELECT min(NumId), max(NumId), count(*) FROM Files"_s),
+            (QStringList{
+                u"0|x.txt|5|2020-09-13 12:26:40"_s, u"0|y.dat|3000|2001-09-09 01:46:40"_s,
+                u"1|z.txt|1|2020-09-13 12:26:40"_s,
+                u"2|prog.exe|"_s + QString::number(QFileInfo(m_tree + u"/b/prog.exe"_s).size()) + u"|"_s +
+                    test::queryRows(file, u"SELECT \"Modifié\" FROM Files WHERE Nom = 'prog.exe'"_s).value(0),
+                u"2|w.txt|1|2020-09-13 12:26:40"_s}));
+        QCOMPARE(test::queryRows(file, u"SELECT min(NumId), max(NumId), count(*) FROM Files"_s),
                  QStringList{u"0|4|5"_s});
         // Version rows only for the image.
         QCOMPARE(
-            column(file, u"SELECT Files.Nom FROM Version INNER JOIN Files ON Files.NumId = Version.NumId"_s),
+            test::queryRows(
+                file, u"SELECT Files.Nom FROM Version INNER JOIN Files ON Files.NumId = Version.NumId"_s),
             QStringList{u"prog.exe"_s});
         QCOMPARE(
-            column(
+            test::queryRows(
                 file,
                 u"SELECT Name || '=' || Value FROM Properties WHERE Name <> 'DateCréation' ORDER BY rowid"_s),
             (QStringList{u"VersionID=2.0.0"_s, u"Source="_s + spec, u"Origine="_s + m_tree + u"/"_s,
@@ -162,11 +138,11 @@ private Q_SLOTS:
         Recorder r;
         RunCatalogueBuild({file, m_tree + u"/a"_s, u"*.TXT"_s}, r);
         QCOMPARE(r.lines.last(), u"Complete true"_s);
-        QCOMPARE(column(file, u"SELECT count(*) FROM Folders"_s), QStringList{u"2"_s});
-        QStringList names = column(file, u"SELECT Nom FROM Files"_s);
+        QCOMPARE(test::queryRows(file, u"SELECT count(*) FROM Folders"_s), QStringList{u"2"_s});
+        QStringList names = test::queryRows(file, u"SELECT Nom FROM Files"_s);
         names.sort();
         QCOMPARE(names, (QStringList{u"x.txt"_s, u"z.txt"_s}));
-        QCOMPARE(column(file, u"SELECT Value FROM Properties WHERE Name = 'Masque'"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Value FROM Properties WHERE Name = 'Masque'"_s),
                  QStringList{u"*.TXT"_s});
     }
 
@@ -176,9 +152,9 @@ private Q_SLOTS:
         RunCatalogueBuild({file, m_tree + u"/absent"_s, u"*.*"_s}, r);
         QCOMPARE(r.lines, (QStringList{u"ProgressMain "_s + m_tree + u"/absent"_s, u"ProgressState 0"_s,
                                        u"Complete true"_s}));
-        QCOMPARE(column(file, u"SELECT Num, Nom FROM Folders"_s),
+        QCOMPARE(test::queryRows(file, u"SELECT Num, Nom FROM Folders"_s),
                  QStringList{u"0|"_s + m_tree + u"/absent"_s});
-        QCOMPARE(column(file, u"SELECT count(*) FROM Files"_s), QStringList{u"0"_s});
+        QCOMPARE(test::queryRows(file, u"SELECT count(*) FROM Files"_s), QStringList{u"0"_s});
     }
 
     void cancelAt_data() {
@@ -254,7 +230,7 @@ private Q_SLOTS:
         Recorder r;
         RunCatalogueBuild({file, root, u"*.*"_s}, r);
         QCOMPARE(r.lines.last(), u"Complete true"_s);
-        QStringList stored = column(file, u"SELECT Nom FROM Files"_s);
+        QStringList stored = test::queryRows(file, u"SELECT Nom FROM Files"_s);
         QCOMPARE(stored.size(), 4);
         for (const QString& n : names)
             QVERIFY2(stored.contains(n), qPrintable(n));

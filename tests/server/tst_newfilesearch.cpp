@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "NewFileSearch.h"
 #include "Snapshot.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,19 +50,9 @@ void touch(const QString& path) {
     QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
 }
 
-QStringList rows(const QString& list, const QString& sql) {
-    Database db;
-    if (!db.open(list, OpenMode::ReadOnly, DbKind::NewFilesList))
-        return {u"<"_s + db.lastError() + u">"_s};
-    auto s = Snapshot::open(db, sql);
-    QStringList out;
-    for (bool ok = s && s->moveFirst(); ok; ok = s->moveNext()) {
-        QStringList cells;
-        for (int c = 0; c < s->fieldCount(); ++c)
-            cells << s->text(c);
-        out << cells.join(u'|');
-    }
-    return out;
+// The rows of a new-files list.
+QStringList listRows(const QString& list, const QString& sql) {
+    return test::queryRows(list, sql, DbKind::NewFilesList);
 }
 
 } // namespace
@@ -101,16 +92,16 @@ private Q_SLOTS:
         QVERIFY2(r.lines.last() == u"Complete true"_s, qPrintable(cause));
         QCOMPARE(r.lines.first(), u"ProgressMain 3"_s);
         QCOMPARE(r.lines.count(u"ProgressFile 3"_s), 1);
-        QStringList files = rows(list, u"SELECT Folders.Nom, Files.Nom, Files.NumId FROM Files "
-                                       "INNER JOIN Folders ON Files.Num = Folders.Num"_s);
+        QStringList files = listRows(list, u"SELECT Folders.Nom, Files.Nom, Files.NumId FROM Files "
+                                           "INNER JOIN Folders ON Files.Num = Folders.Num"_s);
         files.sort();
         QCOMPARE(files.size(), 3);
         QVERIFY(files[0].startsWith(m_tree + u"/a/b|new1.txt|"_s));
         QVERIFY(files[1].startsWith(m_tree + u"/a/d|new2.txt|"_s) ||
                 files[1].startsWith(m_tree + u"/a/d|new3.log|"_s));
         // Only folders with new files get a row, numbered from 0 without gaps.
-        QCOMPARE(rows(list, u"SELECT Num FROM Folders ORDER BY Num"_s), (QStringList{u"0"_s, u"1"_s}));
-        QCOMPARE(rows(list, u"SELECT NumId FROM Files ORDER BY NumId"_s),
+        QCOMPARE(listRows(list, u"SELECT Num FROM Folders ORDER BY Num"_s), (QStringList{u"0"_s, u"1"_s}));
+        QCOMPARE(listRows(list, u"SELECT NumId FROM Files ORDER BY NumId"_s),
                  (QStringList{u"0"_s, u"1"_s, u"2"_s}));
     }
 
@@ -120,7 +111,7 @@ private Q_SLOTS:
         RunNewFileSearch({list, m_tree + u"/a/d"_s, u"*.LOG"_s, m_catalogue}, r);
         // No sub-folder: no ProgressMain, but ProgressFolder 0 all the same.
         QCOMPARE(r.lines, (QStringList{u"ProgressFolder 0"_s, u"ProgressFile 1"_s, u"Complete true"_s}));
-        QCOMPARE(rows(list, u"SELECT Nom FROM Files"_s), QStringList{u"new3.log"_s});
+        QCOMPARE(listRows(list, u"SELECT Nom FROM Files"_s), QStringList{u"new3.log"_s});
     }
 
     void cancelDeletesTheList() {
