@@ -4,6 +4,7 @@
 // Usage: bench_walk [TREE [files [folders]]] (a temporary tree of 200,000 files in 20,000
 // folders by default; a TREE given is filled once and reused).
 
+#include "BenchTools.h"
 #include "DirectoryLister.h"
 #include "FolderWalk.h"
 #include "SyntheticTree.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 
 using namespace vambrel;
+using bench::findSeconds;
 
 namespace {
 
@@ -47,17 +49,6 @@ WalkResult walk(const QString& root, TypeNames* types) {
         }
     }
     return result;
-}
-
-double findSeconds(const QString& root) {
-    QProcess find;
-    find.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    find.start(QStringLiteral("find"), {root, QStringLiteral("-printf"), QStringLiteral("%s %T@ %p\\n")});
-    if (!find.waitForFinished(-1) || find.exitCode() != 0)
-        return -1;
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
 template <typename F> double bestOf(int runs, F f) {
