@@ -41,11 +41,10 @@ bool SqliteStatement::bindInt(int index, qint64 value) {
 
 bool SqliteStatement::bindText(int index, const QString& value) {
     // An empty but non-null text must stay a zero-length string, not Null.
-    static const char16_t empty = 0;
-    const void* data =
-        value.isEmpty() ? static_cast<const void*>(&empty) : static_cast<const void*>(value.utf16());
-    return sqlite3_bind_text16(m_stmt, index, data, static_cast<int>(value.size() * 2), SQLITE_TRANSIENT) ==
-           SQLITE_OK;
+    // UTF-8, the database's encoding: the library converts faster than the engine would.
+    const QByteArray utf8 = value.toUtf8();
+    return sqlite3_bind_text(m_stmt, index, utf8.isEmpty() ? "" : utf8.constData(), static_cast<int>(utf8.size()),
+                             SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
 bool SqliteStatement::bindTextOrNull(int index, const QString& value) {
