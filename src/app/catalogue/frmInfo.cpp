@@ -10,6 +10,7 @@
 #include "shell/mSettings.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QTimer>
 
@@ -182,6 +183,11 @@ void frmInfo::complete(bool success, const QString& cause) {
         if (m_owner->OpenCatalogue(m_fileName, m_tempFile))
             AddMRU(*m_owner, kAppName, m_fileName);
     } else {
+        // A failed build's partial file (the server keeps it) is of no use to anybody here.
+        if (!m_tempFile.isEmpty()) {
+            QFile::remove(m_tempFile + QStringLiteral("-journal"));
+            QFile::remove(m_tempFile);
+        }
         m_owner->showMessage(QMessageBox::Critical, BuildProgressTexts::Failure(m_fileName, cause));
     }
     unload();

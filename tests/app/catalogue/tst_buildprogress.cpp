@@ -305,13 +305,15 @@ private Q_SLOTS:
         QPointer<frmInfo> info = startBuild(w, file, m_big);
         cAsync* job = jobOf(info);
         QVERIFY(job);
+        const QString temp = info->temporaryFile();
         connect(
-            job, &cAsync::ProgressMain, info,
-            [](const QString&, bool&) {
-                ::kill(pid_t(JobConnection::instance().serverProcessId()), SIGKILL);
-            },
+            job, &cAsync::ProgressFile, info,
+            [](qint32, bool&) { ::kill(pid_t(JobConnection::instance().serverProcessId()), SIGKILL); },
             Qt::DirectConnection);
         QVERIFY(waitUnloaded(info));
+        // The partial file the server left is gone too.
+        QVERIFY(!temp.isEmpty());
+        QVERIFY(!QFile::exists(temp));
         QCOMPARE(messages.list.size(), 1);
         QVERIFY(messages.list[0].second.startsWith(
             QStringLiteral("Une erreur s'est produite pendant la création de ") + file + QLatin1Char('\n')));
