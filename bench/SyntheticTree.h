@@ -6,11 +6,14 @@
 #include "NativeName.h"
 #include "PathSyntax.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -106,6 +109,22 @@ inline SyntheticTree CreateSyntheticTree(const QString& root, const SyntheticTre
             return tree;
     }
     tree.ok = true;
+    return tree;
+}
+
+// Makes the tree (creating root first) and prints one line about it: its size, whether it was
+// made or reused and how long that took; a failure is told on standard error (ok is false).
+inline SyntheticTree MakeReportedTree(const QString& root, const SyntheticTreeOptions& options = {}) {
+    QElapsedTimer timer;
+    timer.start();
+    const SyntheticTree tree = QDir().mkpath(root) ? CreateSyntheticTree(root, options) : SyntheticTree{};
+    if (tree.ok)
+        std::printf("tree: %lld files, %lld folders, %.1f MB, %s in %.1f s\n",
+                    static_cast<long long>(tree.files), static_cast<long long>(tree.folders),
+                    static_cast<double>(tree.bytes) / 1e6, tree.reused ? "reused" : "created",
+                    static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    else
+        std::fprintf(stderr, "cannot make the tree in %s\n", qPrintable(root));
     return tree;
 }
 

@@ -56,22 +56,6 @@ qint64 newFileRows(const QString& list) {
     return rows ? rows->recordCount() : -1;
 }
 
-SyntheticTree makeTree(const QString& root, const SyntheticTreeOptions& options) {
-    QElapsedTimer timer;
-    timer.start();
-    if (!QDir().mkpath(root))
-        return {};
-    const SyntheticTree tree = CreateSyntheticTree(root, options);
-    if (tree.ok)
-        std::printf("tree: %lld files, %lld folders, %.1f MB, %s in %.1f s\n",
-                    static_cast<long long>(tree.files), static_cast<long long>(tree.folders),
-                    static_cast<double>(tree.bytes) / 1e6, tree.reused ? "reused" : "created",
-                    seconds(timer));
-    else
-        std::fprintf(stderr, "cannot fill %s\n", qPrintable(root));
-    return tree;
-}
-
 // One new file in every tenth folder position, as many as a tenth of the tree's files.
 QStringList addNewFiles(const QString& root, qint64 count) {
     QStringList folders;
@@ -126,7 +110,7 @@ int main(int argc, char** argv) {
     QTemporaryDir temporary;
     if (root.isEmpty())
         root = temporary.filePath(QStringLiteral("tree"));
-    const SyntheticTree tree = makeTree(root, options);
+    const SyntheticTree tree = MakeReportedTree(root, options);
     if (!tree.ok)
         return 1;
 
@@ -210,7 +194,7 @@ int main(int argc, char** argv) {
     QTemporaryDir largeTemporary;
     if (largeRoot.isEmpty())
         largeRoot = largeTemporary.filePath(QStringLiteral("large"));
-    const SyntheticTree big = makeTree(largeRoot, large);
+    const SyntheticTree big = MakeReportedTree(largeRoot, large);
     if (!big.ok)
         return 1;
     const QString bigCatalogue = largeTemporary.filePath(QStringLiteral("large.dat"));

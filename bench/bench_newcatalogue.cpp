@@ -185,17 +185,9 @@ int main(int argc, char** argv) {
     if (args.size() > 4)
         options.maxFileSize = args[4].toInt();
     const int rounds = args.size() > 5 ? std::max(1, args[5].toInt()) : 2;
-    QDir().mkpath(tree);
-    QElapsedTimer made;
-    made.start();
-    const SyntheticTree synthetic = CreateSyntheticTree(tree, options);
-    if (!synthetic.ok) {
-        std::fprintf(stderr, "cannot make the tree in %s\n", qPrintable(tree));
+    const SyntheticTree synthetic = MakeReportedTree(tree, options);
+    if (!synthetic.ok)
         return 1;
-    }
-    std::printf("tree: %lld files, %lld folders, %s in %.1f s\n", static_cast<long long>(synthetic.files),
-                static_cast<long long>(synthetic.folders), synthetic.reused ? "reused" : "created",
-                seconds(made.nsecsElapsed()));
 
     const QString file = scratch.filePath(QStringLiteral("out.dat"));
     qvtjobSeconds(tree, file); // warms the cache
