@@ -16,7 +16,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <deque>
 #include <fcntl.h>
 #include <limits>
 #include <memory>
