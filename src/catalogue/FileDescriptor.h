@@ -24,6 +24,12 @@ public:
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
+    // Closes now and tells whether the close succeeded: for a written file, a full disk can
+    // show only here.
+    bool close() {
+        const int fd = std::exchange(m_fd, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
     void reset() {
         if (m_fd >= 0)
             ::close(m_fd);

@@ -1,5 +1,6 @@
 #include "FileReplace.h"
 
+#include "FileDescriptor.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
 
@@ -14,30 +15,6 @@
 namespace vambrel {
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports whether the close succeeded (a full disk can show here).
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 bool fail(QString* error, int err, const QString& what) {
     if (error)
@@ -108,11 +85,11 @@ bool ReplaceFile(const QString& from, const QString& to, QString* error) {
     if (errno != EXDEV)
         return fail(error, errno, QStringLiteral("Impossible de placer le fichier"));
 
-    Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return fail(error, errno, QStringLiteral("Impossible de lire le fichier créé"));
     QByteArray pattern = PathToNative(JoinPath(FolderOf(to), QStringLiteral(".vambrel-XXXXXX")));
-    Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
+    FileDescriptor out(::mkostemp(pattern.data(), O_CLOEXEC));
     if (out.get() < 0)
         return fail(error, errno, QStringLiteral("Impossible d'écrire dans le dossier"));
     // The copy never stays behind, whatever happens below.
