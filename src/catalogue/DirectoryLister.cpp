@@ -1,5 +1,6 @@
 #include "DirectoryLister.h"
 
+#include "FileDescriptor.h"
 #include "NativeName.h"
 
 #include <cerrno>
@@ -13,28 +14,6 @@
 namespace vambrel {
 
 namespace {
-
-// Closes a descriptor on every way out.
-class FdGuard {
-public:
-    explicit FdGuard(int fd = -1) : m_fd(fd) {}
-    ~FdGuard() { reset(); }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1) {
-        if (m_fd >= 0) {
-            const int saved = errno;
-            ::close(m_fd);
-            errno = saved;
-        }
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 void fillFromStat(DirEntry& entry, const struct stat& st) {
     entry.isDirectory = S_ISDIR(st.st_mode);
@@ -65,7 +44,7 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     const qsizetype size = path.size();
-    FdGuard base;
+    FileDescriptor base;
     qsizetype at = 0;
     if (path.startsWith('/')) {
         base.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -119,7 +98,7 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
     int flags = O_RDONLY | O_DIRECTORY;
     if (links == LinkRule::NoFollow)
         flags |= O_NOFOLLOW;
-    FdGuard fd(OpenLongPath(PathToNative(folder), flags));
+    FileDescriptor fd(OpenLongPath(PathToNative(folder), flags));
     if (fd.get() < 0) {
         m_error = errno;
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <unistd.h>
 #include <utility>
 
@@ -30,11 +31,17 @@ public:
         const int fd = std::exchange(m_fd, -1);
         return fd < 0 || ::close(fd) == 0;
     }
-    void reset() {
-        if (m_fd >= 0)
+    // Closes the descriptor held (keeping errno as it was) and takes `fd` instead.
+    void reset(int fd = -1) {
+        if (m_fd >= 0) {
+            const int saved = errno;
             ::close(m_fd);
-        m_fd = -1;
+            errno = saved;
+        }
+        m_fd = fd;
     }
+    // Gives the descriptor up without closing it.
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd = -1;
