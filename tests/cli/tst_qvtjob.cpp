@@ -1,5 +1,6 @@
 // qvtjob as scripts use it: the built program, started with the built server beside it.
 
+#include "AsOtherUser.h"
 #include "Database.h"
 #include "JobCommand.h"
 #include "NativeName.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -25,7 +25,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kQvtjob = QStringLiteral(VAMBREL_BINARY_DIR "/qvtjob");
-constexpr uid_t kNobody = 65534;
+using test::kNobody;
 
 struct Run {
     int code = -1;
@@ -54,8 +54,7 @@ class TestQvtjob : public QObject {
         p.setProcessEnvironment(env);
         if (asNobody) {
             p.setChildProcessModifier([] {
-                if (::geteuid() == 0 &&
-                    (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+                if (!test::becomeNobody())
                     ::_exit(99);
             });
         }

@@ -1,3 +1,4 @@
+#include "AsOtherUser.h"
 #include "shell/AppInfo.h"
 #include "shell/DesktopEntry.h"
 #include "shell/MimeApps.h"
@@ -14,7 +15,6 @@
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QTest>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -278,8 +278,7 @@ private Q_SLOTS:
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            if (::geteuid() == 0 &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            if (!test::becomeNobody())
                 ::_exit(200);
             ::_exit(
                 mShellExecute::Open(file, QStringLiteral("open"), QString(), QString(), 10, nullptr, false));
