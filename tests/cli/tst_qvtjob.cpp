@@ -13,10 +13,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 using namespace vambrel;
 using test::makeFile;
@@ -92,15 +90,7 @@ private Q_SLOTS:
         m_odd = m_dir.filePath(u"say \"hi\"\nthere"_s);
         QVERIFY(d.mkpath(m_odd));
         // A name that is not UTF-8 on disk.
-        const QByteArray native = PathToNative(m_odd) + "/caf\xe9";
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, "x", 1), 1);
-        ::close(fd);
-        struct utimbuf times {
-            1'600'000'000, 1'600'000'000
-        };
-        QCOMPARE(utime(native.constData(), &times), 0);
+        QVERIFY(test::writeBytes(PathToNative(m_odd) + "/caf\xe9", "x", 1'600'000'000));
     }
 
     void cleanupTestCase() {

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "NativeName.h"
 #include "Snapshot.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 using namespace vambrel;
+using test::readAll;
+using test::writeBytes;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -36,20 +39,6 @@ Run qvtjob(const QStringList& args) {
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
-}
-
-bool writeBytes(const QByteArray& path, const QByteArray& content, qint64 mtime) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-    return ::close(fd) == 0 && written && ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList newFiles(const QString& list) {

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QStringList>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace vambrel::test {
@@ -22,6 +25,23 @@ inline void makeFile(const QString& path, const QByteArray& content = "x", qint6
         mtime, mtime
     };
     QCOMPARE(utime(QFile::encodeName(path).constData(), &times), 0);
+}
+
+// The same for a path given as bytes, so that names that are not UTF-8 can be made; false on
+// any failure.
+inline bool writeBytes(const QByteArray& path, const QByteArray& content, qint64 mtime) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    return ::close(fd) == 0 && written && ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The rows of `sql` over the file `path`, each as its fields joined by "|", Null as "<null>";

@@ -7,6 +7,7 @@
 #include "JobConnection.h"
 #include "NativeName.h"
 #include "Snapshot.h"
+#include "TestFiles.h"
 #include "cAsync.h"
 #include "cAsync2.h"
 #include "cAsync3.h"
@@ -23,6 +24,8 @@
 #include <unistd.h>
 
 using namespace vambrel;
+using test::readAll;
+using test::writeBytes;
 using namespace vambrel::client;
 using namespace Qt::StringLiterals;
 
@@ -32,21 +35,6 @@ const QString kServer = QStringLiteral(VAMBREL_BINARY_DIR "/qvtSrv");
 const QString kData = QStringLiteral(VAMBREL_TEST_DATA "/version/");
 constexpr qint64 kTime = 1'600'000'000;
 constexpr auto kDirect = Qt::DirectConnection;
-
-// Paths as bytes, so that names that are not UTF-8 can be made.
-bool writeBytes(const QByteArray& path, const QByteArray& content, qint64 mtime) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-    return ::close(fd) == 0 && written && ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 qint64 mtimeOf(const QByteArray& path) {
     struct stat st {};
