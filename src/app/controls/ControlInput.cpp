@@ -1,5 +1,9 @@
 #include "ControlInput.h"
 
+#include <QCursor>
+#include <QPixmap>
+#include <QWidget>
+
 namespace vambrel {
 
 int ShiftStateOf(Qt::KeyboardModifiers modifiers) {
@@ -71,6 +75,24 @@ int KeyCodeOf(int qtKey) {
     default:
         return 0;
     }
+}
+
+bool IsMousePointer(int code) {
+    return (code >= 0 && code <= 15) || code == 99;
+}
+
+void ApplyMousePointer(QWidget* widget, int code, const QPixmap& icon) {
+    static const Qt::CursorShape shapes[] = {
+        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
+    if (code == 99 && !icon.isNull())
+        widget->setCursor(QCursor(icon));
+    else if (code >= 1 && code <= 15)
+        widget->setCursor(shapes[code]);
+    else
+        widget->unsetCursor();
 }
 
 } // namespace vambrel

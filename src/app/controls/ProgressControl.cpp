@@ -101,7 +101,7 @@ void ProgressControl::setOLEDropMode(int mode) {
 }
 
 void ProgressControl::setMousePointer(int pointer) {
-    if (!((pointer >= 0 && pointer <= 15) || pointer == 99))
+    if (!IsMousePointer(pointer))
         throw ControlError::invalidPropertyValue(m_className);
     m_mousePointer = pointer;
     applyCursor();
@@ -120,17 +120,7 @@ void ProgressControl::setDesignMode(bool on) {
 }
 
 void ProgressControl::applyCursor() {
-    static const Qt::CursorShape shapes[] = {
-        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
-        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
-        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
-    if (m_mousePointer == 0 || (m_mousePointer == 99 && m_mouseIcon.isNull()))
-        unsetCursor();
-    else if (m_mousePointer == 99)
-        setCursor(QCursor(m_mouseIcon));
-    else
-        setCursor(shapes[m_mousePointer]);
+    ApplyMousePointer(this, m_mousePointer, m_mouseIcon);
 }
 
 void ProgressControl::markChanged(const QString& name) {
@@ -165,7 +155,7 @@ void ProgressControl::ReadProperties(const PropertyBag& bag) {
     m_oleDropMode = readInt(bag, QStringLiteral("OLEDropMode"), 0, 0, 1);
     setAcceptDrops(m_oleDropMode == 1);
     m_mousePointer = readInt(bag, QStringLiteral("MousePointer"), 0, 0, 99);
-    if (m_mousePointer > 15 && m_mousePointer != 99)
+    if (!IsMousePointer(m_mousePointer))
         m_mousePointer = 0;
     m_mouseIcon = bag.readProperty(QStringLiteral("MouseIcon")).value<QPixmap>();
     applyCursor();

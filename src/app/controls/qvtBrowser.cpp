@@ -37,38 +37,6 @@ QColor colorOf(quint32 ole, const QPalette& palette) {
     return QColor(int(ole & 0xFFu), int((ole >> 8) & 0xFFu), int((ole >> 16) & 0xFFu));
 }
 
-Qt::CursorShape shapeOf(int pointer) {
-    switch (pointer) {
-    case 2:
-        return Qt::CrossCursor;
-    case 3:
-        return Qt::IBeamCursor;
-    case 5:
-    case 15:
-        return Qt::SizeAllCursor;
-    case 6:
-        return Qt::SizeBDiagCursor;
-    case 7:
-        return Qt::SizeVerCursor;
-    case 8:
-        return Qt::SizeFDiagCursor;
-    case 9:
-        return Qt::SizeHorCursor;
-    case 10:
-        return Qt::UpArrowCursor;
-    case 11:
-        return Qt::WaitCursor;
-    case 12:
-        return Qt::ForbiddenCursor;
-    case 13:
-        return Qt::BusyCursor;
-    case 14:
-        return Qt::WhatsThisCursor;
-    default:
-        return Qt::ArrowCursor;
-    }
-}
-
 } // namespace
 
 qvtBrowser::qvtBrowser(QWidget* parent)
@@ -296,16 +264,11 @@ void qvtBrowser::setMaxLength(int length) {
 }
 
 void qvtBrowser::applyPointer() {
-    if (m_mousePointer == 0)
-        m_text->unsetCursor();
-    else if (m_mousePointer == 99 && !m_mouseIcon.isNull())
-        m_text->setCursor(QCursor(m_mouseIcon));
-    else
-        m_text->setCursor(shapeOf(m_mousePointer));
+    ApplyMousePointer(m_text, m_mousePointer, m_mouseIcon);
 }
 
 void qvtBrowser::setMousePointer(int pointer) {
-    if ((pointer < 0 || pointer > 15) && pointer != 99)
+    if (!IsMousePointer(pointer))
         throw ControlError::invalidPropertyValue(kClassName);
     m_mousePointer = pointer;
     applyPointer();
@@ -423,7 +386,7 @@ void qvtBrowser::ReadProperties(const PropertyBag& bag) {
     m_maxLength = std::max(0, read("MaxLength", 0).toInt());
     m_text->setMaxLength(m_maxLength == 0 ? 32767 : m_maxLength);
     const int pointer = read("MousePointer", 0).toInt();
-    m_mousePointer = (pointer >= 0 && pointer <= 15) || pointer == 99 ? pointer : 0;
+    m_mousePointer = IsMousePointer(pointer) ? pointer : 0;
     m_mouseIcon = read("MouseIcon", QPixmap()).value<QPixmap>();
     applyPointer();
     m_text->setText(read("Text", QString()).toString());
