@@ -73,12 +73,12 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
         if (count < kParallelLevel) {
             work();
         } else {
-            std::vector<std::thread> threads;
+            // Joined when they go out of scope, also when starting one more thread fails.
+            std::vector<std::jthread> threads;
             for (int t = 1; t < kWalkThreads; ++t)
                 threads.emplace_back(work);
             work();
-            for (std::thread& t : threads)
-                t.join();
+            threads.clear();
         }
         for (QStringList& list : children)
             folders += std::move(list);
