@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -14,9 +15,14 @@ namespace vambrel {
 // come back strictly in submission order, so a job's rows and events keep their order.
 template <typename T> class ReadAhead {
 public:
+    // When fewer threads can be started, the work goes on with those (with none, take() runs
+    // each task itself).
     explicit ReadAhead(int threads) {
-        for (int i = 0; i < threads; ++i)
-            m_threads.emplace_back([this] { work(); });
+        try {
+            for (int i = 0; i < threads; ++i)
+                m_threads.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+        }
     }
     ~ReadAhead() {
         {
