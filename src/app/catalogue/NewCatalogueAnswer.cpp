@@ -2,6 +2,12 @@
 
 #include "NativeName.h"
 #include "PathSyntax.h"
+#include "shell/FileReplace.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vambrel {
 
@@ -42,6 +48,20 @@ NewCatalogueAnswer::Result NewCatalogueAnswer::Decide(const Choice& choice) {
     }
     result.tag = folders.isEmpty() ? QString() : JoinStartFolders(folders);
     return result;
+}
+
+QString NewCatalogueAnswer::ProblemBeforeBuild(const QString& spec, const QString& file) {
+    for (const QString& start : SplitStartFolders(spec)) {
+        struct stat st {};
+        if (::stat(PathToNative(start).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return QStringLiteral("Le répertoire ") + DisplayName(start) +
+                   QStringLiteral(" est introuvable : le fichier Vambrel n'a pas été créé.");
+    }
+    const QString folder = QFileInfo(file).absolutePath();
+    if (::access(PathToNative(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("Impossible de créer ") + DisplayName(file) + QStringLiteral(" : ") +
+               SystemErrorText(errno) + QLatin1Char('.');
+    return {};
 }
 
 } // namespace vambrel

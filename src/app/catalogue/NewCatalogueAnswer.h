@@ -30,6 +30,11 @@ public:
 
     static Result Decide(const Choice& choice);
 
+    // Why a build of `spec` into `file` cannot succeed, told before it starts rather than after
+    // the whole walk: a start folder that is not (or no longer) a folder, a target folder that
+    // cannot take a new file. Empty when nothing is in the way.
+    static QString ProblemBeforeBuild(const QString& spec, const QString& file);
+
     static QString NoDriveMessage();
     static QString SeparatorMessage(const QString& path);
 };

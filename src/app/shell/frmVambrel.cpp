@@ -8,6 +8,7 @@
 #include "PathSyntax.h"
 #include "WindowPlacement.h"
 #include "catalogue/CatalogueConversion.h"
+#include "catalogue/NewCatalogueAnswer.h"
 #include "catalogue/frmDirDat.h"
 #include "catalogue/frmInfo.h"
 #include "catalogue/frmNouveau.h"
@@ -28,9 +29,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vambrel {
 
@@ -375,21 +373,8 @@ void frmVambrel::newCatalogue() {
         return;
     // A start folder that went away while the name was chosen, or a folder that cannot take the
     // file, is told now rather than after the whole build.
-    for (const QString& start : SplitStartFolders(spec)) {
-        struct stat st {};
-        if (::stat(PathToNative(start).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            showMessage(QMessageBox::Critical,
-                        QStringLiteral("Le répertoire ") + DisplayName(start) +
-                            QStringLiteral(" est introuvable : le fichier Vambrel n'a pas "
-                                           "été créé."));
-            return;
-        }
-    }
-    const QString folder = QFileInfo(file).absolutePath();
-    if (::access(PathToNative(folder).constData(), W_OK | X_OK) != 0) {
-        showMessage(QMessageBox::Critical, QStringLiteral("Impossible de créer ") + file +
-                                               QStringLiteral(" : ") + SystemErrorText(errno) +
-                                               QLatin1Char('.'));
+    if (const QString problem = NewCatalogueAnswer::ProblemBeforeBuild(spec, file); !problem.isEmpty()) {
+        showMessage(QMessageBox::Critical, problem);
         return;
     }
     hide();

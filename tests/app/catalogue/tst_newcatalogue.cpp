@@ -7,11 +7,14 @@
 #include "controls/qvtBrowser.h"
 #include "controls/qvtRepertoire.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace vambrel;
@@ -111,6 +114,46 @@ private Q_SLOTS:
         const auto result = NewCatalogueAnswer::Decide(choice);
         QCOMPARE(result.verdict, Verdict::SeparatorInPath);
         QVERIFY(result.message.contains(QStringLiteral("« /media/C: »")));
+    }
+
+    void problemBeforeBuild_data() {
+        QTest::addColumn<QString>("spec"); // @ is a temporary folder holding a/ and file.txt
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("problem"); // part of the message; empty: no problem
+        QTest::newRow("fine") << "@/a"
+                              << "@/new.dat" << QString();
+        QTest::newRow("two fine folders") << "@/a:@"
+                                          << "@/new.dat" << QString();
+        QTest::newRow("a start folder gone") << "@/a:@/gone"
+                                             << "@/new.dat"
+                                             << "Le répertoire @/gone est introuvable";
+        QTest::newRow("a start folder that is a file") << "@/file.txt"
+                                                       << "@/new.dat"
+                                                       << "Le répertoire @/file.txt est introuvable";
+        QTest::newRow("target folder missing") << "@/a"
+                                               << "@/none/new.dat"
+                                               << "Impossible de créer @/none/new.dat";
+        QTest::newRow("target under a file") << "@/a"
+                                             << "@/file.txt/new.dat"
+                                             << "Impossible de créer @/file.txt/new.dat";
+    }
+    void problemBeforeBuild() {
+        QFETCH(QString, spec);
+        QFETCH(QString, file);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("a")));
+        QFile f(dir.filePath(QStringLiteral("file.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        spec.replace(u'@', dir.path());
+        file.replace(u'@', dir.path());
+        problem.replace(u'@', dir.path());
+        const QString found = NewCatalogueAnswer::ProblemBeforeBuild(spec, file);
+        if (problem.isEmpty())
+            QVERIFY2(found.isEmpty(), qPrintable(found));
+        else
+            QVERIFY2(found.startsWith(problem), qPrintable(found));
     }
 
     void initialState() {
