@@ -1,6 +1,6 @@
 #include "FolderTreeBuilder.h"
 
-#include "shell/mHelpers.h"
+#include "PathSyntax.h"
 
 namespace vambrel {
 

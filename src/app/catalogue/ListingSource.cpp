@@ -2,7 +2,8 @@
 
 #include "FileTime.h"
 #include "NativeName.h"
-#include "shell/mHelpers.h"
+#include "PathSyntax.h"
+#include "TextFormat.h"
 
 namespace vambrel {
 

@@ -4,12 +4,13 @@
 #include "FolderTreeBuilder.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
+#include "TextFormat.h"
+#include "controls/FileIcons.h"
 #include "controls/LightProgress.h"
 #include "controls/cVSplitter.h"
 #include "frmProprietes.h"
 #include "frmVersion.h"
 #include "shell/frmVambrel.h"
-#include "shell/mHelpers.h"
 #include "shell/mSettings.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "ListingPager.h"
 #include "ListingSource.h"
 #include "Snapshot.h"
-#include "shell/ImageList.h"
+#include "controls/ImageList.h"
 
 #include <QPointer>
 #include <QWidget>

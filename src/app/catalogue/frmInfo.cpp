@@ -1,11 +1,11 @@
 #include "frmInfo.h"
 
 #include "BuildProgressTexts.h"
+#include "TempFileName.h"
 #include "cAsync.h"
 #include "controls/LightProgress.h"
 #include "controls/frmMsgBox.h"
 #include "shell/frmVambrel.h"
-#include "shell/mHelpers.h"
 #include "shell/mMRU.h"
 #include "shell/mSettings.h"
 

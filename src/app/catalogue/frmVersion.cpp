@@ -2,7 +2,8 @@
 
 #include "Database.h"
 #include "NativeName.h"
-#include "shell/mHelpers.h"
+#include "TextFormat.h"
+#include "controls/FileIcons.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "frmMsgBox.h"
 
+#include "AppInfo.h"
 #include "ControlError.h"
 #include "MsgBoxButtonSet.h"
 #include "MsgBoxLayout.h"
-#include "shell/AppInfo.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,11 +3,11 @@
 #include "ControlError.h"
 #include "ControlInput.h"
 #include "Drives.h"
+#include "FileIcons.h"
 #include "FolderTreePaths.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
 #include "TextHelpers.h"
-#include "shell/mHelpers.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ImageList.h"
 #include "PropertyBag.h"
-#include "shell/ImageList.h"
 
 #include <QIcon>
 #include <QString>

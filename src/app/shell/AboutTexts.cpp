@@ -1,8 +1,8 @@
 #include "AboutTexts.h"
 
 #include "AppInfo.h"
+#include "TextFormat.h"
 #include "cRegistry.h"
-#include "mHelpers.h"
 
 namespace vambrel {
 

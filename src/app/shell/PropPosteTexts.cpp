@@ -1,7 +1,7 @@
 #include "PropPosteTexts.h"
 
+#include "TextFormat.h"
 #include "cRegistry.h"
-#include "mHelpers.h"
 
 #include <QStringList>
 

@@ -1,6 +1,7 @@
 #include "ShellPropertiesTexts.h"
 
-#include "mHelpers.h"
+#include "PathSyntax.h"
+#include "TextFormat.h"
 
 #include <QFile>
 #include <QFileInfo>

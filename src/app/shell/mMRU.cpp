@@ -1,7 +1,7 @@
 #include "mMRU.h"
 
+#include "PathSyntax.h"
 #include "frmVambrel.h"
-#include "mHelpers.h"
 #include "mSettings.h"
 
 #include <QAction>

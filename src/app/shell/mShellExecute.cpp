@@ -3,9 +3,9 @@
 #include "AppInfo.h"
 #include "DesktopEntry.h"
 #include "MimeApps.h"
+#include "PathSyntax.h"
 #include "ShellLauncher.h"
 #include "frmShellProperties.h"
-#include "mHelpers.h"
 
 #include <QDir>
 #include <QFile>

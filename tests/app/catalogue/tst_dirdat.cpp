@@ -1,9 +1,9 @@
 #include "NativeName.h"
 #include "TestCatalogue.h"
+#include "TextFormat.h"
 #include "catalogue/frmDirDat.h"
 #include "catalogue/frmProprietes.h"
 #include "catalogue/frmVersion.h"
-#include "shell/mHelpers.h"
 #include "shell/mSettings.h"
 
 #include <QCryptographicHash>

@@ -1,5 +1,5 @@
+#include "AppInfo.h"
 #include "AsOtherUser.h"
-#include "shell/AppInfo.h"
 #include "shell/DesktopEntry.h"
 #include "shell/MimeApps.h"
 #include "shell/ShellLauncher.h"

@@ -1,5 +1,5 @@
+#include "AppInfo.h"
 #include "shell/AboutTexts.h"
-#include "shell/AppInfo.h"
 #include "shell/OsVersion.h"
 #include "shell/PropPosteTexts.h"
 #include "shell/SystemSource.h"

@@ -1,12 +1,5 @@
-#include "mHelpers.h"
+#include "TextFormat.h"
 
-#include "ImageList.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QMimeDatabase>
-#include <QStyle>
-#include <QTemporaryFile>
 #include <cmath>
 
 namespace vambrel {
@@ -64,24 +57,6 @@ QString NullToText(const QVariant& value) {
     return value.toString();
 }
 
-QString TempFileName(QStringView prefix) {
-    const QString folder = QDir::tempPath();
-    if (folder.isEmpty())
-        return {};
-    // The prefix becomes part of a name: no separator or NUL may change the folder.
-    QString start = prefix.left(3).toString();
-    start.remove(QChar(kPathSeparator));
-    start.remove(QChar(u'\0'));
-    QTemporaryFile file(JoinPath(QDir(folder).absolutePath(), start + QStringLiteral("XXXXXX.tmp")));
-    if (!file.open())
-        return {};
-    const QString name = file.fileName();
-    file.close();
-    if (!file.remove())
-        return {};
-    return name;
-}
-
 QString GroupedNumberText(qint64 value) {
     const quint64 magnitude =
         value < 0 ? quint64(0) - static_cast<quint64>(value) : static_cast<quint64>(value);
@@ -115,31 +90,6 @@ QString FormatFileDate(FileTime time) {
             return {};
     }
     return dateTimeText(date, 0);
-}
-
-QPixmap IconToPicture(const QIcon& icon, int size) {
-    if (icon.isNull())
-        return {};
-    return icon.pixmap(size, size);
-}
-
-int GetIconIndex(const QIcon& icon, QStringView name, ImageList& images) {
-    QString key = GetExtension(name).toUpper();
-    if (key.isEmpty())
-        key = name.toString();
-    if (const int index = images.indexOf(key))
-        return index;
-    return images.add(key, IconToPicture(icon, images.imageSize()));
-}
-
-QIcon ShellIcon(QStringView name, bool folder) {
-    QIcon fallback;
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        fallback = app->style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-    if (folder)
-        return QIcon::fromTheme(QStringLiteral("folder"), fallback);
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(name.toString(), QMimeDatabase::MatchExtension);
-    return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
 }
 
 } // namespace vambrel
