@@ -4,9 +4,9 @@
 
 namespace vambrel {
 
-// Paging of the flat file list: the list holds one page of the result, rows topRow to
-// topRow + shownRows() - 1 (counting from 1), and a scroll bar stands for the whole result.
-// Keys act only at the edges of the page; inside it the list moves its selection by itself.
+// Paging of a long list (the flat file list, the comparison categories): the list holds one page of the
+// result, rows topRow to topRow + shownRows() - 1 (counting from 1), and a scroll bar stands for the whole
+// result. Keys act only at the edges of the page; inside it the list moves its selection by itself.
 class ListingPager {
 public:
     // What the list must do to its rows after an event.

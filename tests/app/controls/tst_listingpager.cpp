@@ -1,4 +1,4 @@
-#include "catalogue/ListingPager.h"
+#include "controls/ListingPager.h"
 
 #include <QTest>
 
