@@ -6,6 +6,9 @@
 
 namespace vambrel {
 
+// The Origine of a catalogue whose start folders are drives.
+inline const QString kWholeComputerOrigin = QStringLiteral("Poste de travail");
+
 // What a catalogue file holds: a full catalogue, or the reduced new-files list.
 enum class DbKind { Catalogue, NewFilesList };
 

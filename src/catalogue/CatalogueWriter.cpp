@@ -122,4 +122,14 @@ bool CatalogueWriter::commit() {
     return m_db.commit();
 }
 
+bool SetDescription(Database& db, const QString& text, QString* error) {
+    const auto existing = db.property(Schema::kDescription);
+    const bool ok = existing.ok() &&
+                    (existing.value() ? db.setProperty(Schema::kDescription, text)
+                                      : db.createProperty(Schema::kDescription, PropertyType::Memo, text));
+    if (!ok && error)
+        *error = existing.ok() ? db.lastError() : existing.error();
+    return ok;
+}
+
 } // namespace vambrel

@@ -56,4 +56,7 @@ private:
     bool m_valid = false;
 };
 
+// Stores the Description property of a catalogue open read-write, creating it when missing.
+bool SetDescription(Database& db, const QString& text, QString* error);
+
 } // namespace vambrel

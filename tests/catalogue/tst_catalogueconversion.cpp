@@ -1,6 +1,6 @@
+#include "CatalogueConversion.h"
 #include "Snapshot.h"
 #include "TestCatalogue.h"
-#include "catalogue/CatalogueConversion.h"
 
 #include <QFile>
 #include <QTemporaryDir>

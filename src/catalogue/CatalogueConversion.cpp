@@ -1,6 +1,6 @@
 #include "CatalogueConversion.h"
 
-#include "FolderTreeBuilder.h"
+#include "CatalogueSchema.h"
 #include "PathSyntax.h"
 #include "Snapshot.h"
 
