@@ -1,14 +1,13 @@
 #pragma once
 
+#include "CatalogueSchema.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
 namespace vambrel {
-
-// The Origine of a catalogue of whole drives.
-inline const QString kWholeComputerOrigin = QStringLiteral("Poste de travail");
 
 // Builds the folder tree of a catalogue in one pass over its folders sorted by path. A node's
 // full path is the folder path relative to the catalogue's origin; a folder's parent is normally

@@ -1,24 +1,21 @@
 #pragma once
 
-#include "Database.h"
-#include "Snapshot.h"
+#include "CatalogueReader.h"
+#include "controls/PagedRowSource.h"
 
 #include <QHash>
 #include <QString>
+#include <functional>
 
 namespace vambrel {
 
 // The rows of the flat file list: every file of a catalogue with its folder, read once, then
-// ordered in memory by one column in either direction.
-class ListingSource {
+// ordered in memory by one column in either direction. Serves the list page by page.
+class ListingSource : public PagedRowSource {
 public:
-    enum Column { ColNom = 0, ColChemin = 1, ColTaille = 2, ColType = 3, ColModifie = 4, ColumnCount = 5 };
-
-    // The query of the list, without an order.
-    static QString querySql();
-    // The order of a sort column: the column, then the file name (the folder for "Nom").
-    // Empty for a column that does not exist.
-    static QList<SortColumn> sortOrder(int column, bool descending);
+    using Column = ListingRows::Column;
+    static constexpr int ColNom = ListingRows::ColNom;
+    static constexpr int ColumnCount = ListingRows::ColumnCount;
 
     // Runs the query, orders it by the current sort, sums the sizes; the rows rest on the first.
     bool open(const Database& db, QString* error);
@@ -30,11 +27,10 @@ public:
     // happens (false) when there are no rows or no such column.
     bool sortByColumn(int column);
 
-    qint64 rowCount() const { return m_rows.recordCount(); }
-    double totalSize() const { return m_totalSize; }
+    double totalSize() const { return m_base.totalSize(); }
     // filesRs: the ordered rows.
-    Snapshot& rows() { return m_rows; }
-    const Snapshot& rows() const { return m_rows; }
+    ListingRows& rows() { return m_rows; }
+    const ListingRows& rows() const { return m_rows; }
 
     struct RowTexts {
         QString name; // with its extension even where the display name hides it
@@ -48,6 +44,16 @@ public:
     // The texts of the current row of rows().
     RowTexts currentTexts() const;
 
+    // The icon of a file's type by its stored name; none when unset.
+    void setIconProvider(std::function<QIcon(const QString& nom)> provider) { m_icon = std::move(provider); }
+
+    // PagedRowSource
+    qint64 rowCount() const override { return m_rows.isValid() ? m_rows.rows().recordCount() : 0; }
+    QStringList headers() const override;
+    QList<int> rightAlignedColumns() const override { return {ListingRows::ColTaille}; }
+    Row row(qint64 position) override;
+    void restAt(qint64 position) override;
+
     // The shown name: the display name, with the name's extension appended when it lacks it.
     static QString shownName(const QString& displayName, const QString& nom);
     static QString sizeText(const QVariant& taille);
@@ -56,13 +62,12 @@ public:
 private:
     bool applySort();
 
-    Snapshot m_base; // as the query gave it
-    Snapshot m_rows;
-    QHash<int, Snapshot> m_sorted; // by column * 2 + descending
-    int m_sortColumn = ColNom;
+    ListingRows m_base; // as the query gave it
+    ListingRows m_rows;
+    QHash<int, ListingRows> m_sorted; // by column * 2 + descending
+    int m_sortColumn = ListingRows::ColNom;
     bool m_descending = false;
-    double m_totalSize = 0;
-    int m_folder = -1, m_nom = -1, m_numId = -1, m_taille = -1, m_type = -1, m_modifie = -1;
+    std::function<QIcon(const QString&)> m_icon;
 };
 
 } // namespace vambrel

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "Database.h"
-#include "ListingPager.h"
+#include "CatalogueReader.h"
+#include "FolderFileList.h"
 #include "ListingSource.h"
-#include "Snapshot.h"
-#include "controls/ImageList.h"
+#include "controls/ChildWindow.h"
+#include "controls/PagedList.h"
+#include "controls/TypeIcons.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QLabel;
 class QScrollBar;
 class QStatusBar;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -20,30 +21,33 @@ namespace vambrel {
 class LightProgress;
 class cVSplitter;
 class frmProprietes;
-class frmVambrel;
 class frmVersion;
 
 // One catalogue in a child window of the main window: the explorer view (folder tree and the
-// files of the selected folder) or the flat list of every file, paged. The main window calls the
-// invokable members by name on its active child.
-class frmDirDat : public QWidget {
+// files of the selected folder) or the flat list of every file, paged. The main window drives it
+// through ChildWindow; it speaks back through its signals.
+class frmDirDat : public QWidget, public ChildWindow {
     Q_OBJECT
-    Q_PROPERTY(bool InsExplore READ InsExplore WRITE setInsExplore)
-    Q_PROPERTY(QString Tag READ Tag)
 
 public:
-    explicit frmDirDat(frmVambrel* main, QWidget* parent = nullptr);
+    explicit frmDirDat(QWidget* parent = nullptr);
     ~frmDirDat() override;
 
     // Opens the catalogue read-only (converting an earlier format first) and builds the view
-    // that the "Affichage" setting names. False, with nothing shown, on any failure.
-    Q_INVOKABLE bool OuvrirDat(const QString& path);
-    Q_INVOKABLE bool OuvrirDatExplore();
-    Q_INVOKABLE bool OuvrirDatListing();
-    Q_INVOKABLE void ShowVersion();
-    Q_INVOKABLE void ShowProperties();
+    // that the "Affichage" setting names. False, with nothing shown and lastError() set, on any
+    // failure.
+    bool OuvrirDat(const QString& path);
+    bool OuvrirDatExplore();
+    bool OuvrirDatListing();
+
+    // ChildWindow
+    QString catalogueFile() const override { return m_tag; }
+    bool exploreView() const override { return m_insExplore; }
+    bool setExploreView(bool explore) override;
+    void ShowVersion() override;
+    void ShowProperties() override;
     // The listing preview comes with the printing windows.
-    Q_INVOKABLE void PrintDat();
+    void PrintDat() override {}
 
     bool InsExplore() const { return m_insExplore; }
     // Shows the controls of one view and hides the other's; rebuilds nothing.
@@ -53,21 +57,22 @@ public:
 
     // Controls, by their names.
     QTreeWidget* treRep() const { return m_treRep; }
-    QTreeWidget* lstFich() const { return m_lstFich; }
-    QTreeWidget* lstListing() const { return m_lstListing; }
-    QScrollBar* vScroll() const { return m_vScroll; }
+    FolderFileList* lstFich() const { return m_lstFich; }
+    PagedList* listingView() const { return m_listingView; }
+    QTreeView* lstListing() const { return m_listingView->list(); }
+    QScrollBar* vScroll() const { return m_listingView->scrollBar(); }
     QWidget* Frame1() const { return m_frame1; }
     LightProgress* qvtProgress() const { return m_qvtProgress; }
     QStatusBar* staBar() const { return m_staBar; }
     QLabel* panel(int index) const; // 1 to 3
 
-    const ListingPager& pager() const { return m_pager; }
+    const ListingPager& pager() const { return m_listingView->pager(); }
     const ListingSource& listing() const { return m_listing; }
-    qint64 rowCount() const { return m_insExplore ? 0 : m_pager.rowCount(); }
+    qint64 rowCount() const { return m_insExplore ? 0 : m_listingView->rowCount(); }
     double totalSize() const { return m_totalSize; }
     const Database& database() const { return m_db; }
     // Whether a folder's files are still being listed.
-    bool listingFolder() const { return m_folderPending; }
+    bool listingFolder() const { return m_lstFich->pending(); }
 
     // The parts of ShowProperties and ShowVersion around their modal loops.
     void fillProperties(frmProprietes& dialog);
@@ -77,11 +82,17 @@ public:
     // Lists the files of a folder node (a click in the tree).
     void listFolder(QTreeWidgetItem* node);
     // Keys and clicks of the flat list, as the list control receives them.
-    void listingKey(int key);
+    void listingKey(int key) { m_listingView->pageKey(key); }
     void listingColumnClick(int column);
-    void setListingSelection(int row);
+    void setListingSelection(int row) { m_listingView->setPageSelection(row); }
 
-    static constexpr int kFolderChunk = 512; // rows listed before pending input is looked at
+    static constexpr int kFolderChunk = FolderFileList::kChunk;
+
+Q_SIGNALS:
+    // A failure to tell the user, with a critical icon.
+    void Message(const QString& text);
+    // The catalogue is of the earlier format and is about to be converted: tell the user.
+    void ConversionNotice();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -89,45 +100,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool fail(const QString& error);
+    bool convertIfEarlier(const QString& path);
     void layoutControls();
-    void computePage();
-    void fillPage();
-    QTreeWidgetItem* listingItem() const;
-    void addListingRow(bool atTop);
-    void applyPagerAction(ListingPager::Action action);
-    void onScroll(int value);
-    void fillFolderChunk(quint64 generation);
-    void lstFichColumnClick(int column);
-    void runVersionCommand();
-    QIcon fileIcon(const QString& nom);
-    void message(const QString& text);
+    void showStatus(qint64 files);
 
-    frmVambrel* m_main;
     QString m_tag;
     QString m_error;
     bool m_insExplore = false;
     Database m_db;
     QString m_origin;
-    Snapshot m_folders;      // foldersRs
-    Snapshot m_folderFiles;  // filesRs of the explorer view
+    FolderRows m_folders;    // foldersRs
     ListingSource m_listing; // filesRs of the flat list
-    ListingPager m_pager;
     double m_totalSize = 0;
-    quint64 m_listGeneration = 0;
-    bool m_folderPending = false;
-    int m_fichSortColumn = -1;
-    Qt::SortOrder m_fichSortOrder = Qt::AscendingOrder;
-    bool m_filling = false;
 
     LightProgress* m_qvtProgress;
-    QScrollBar* m_vScroll;
+    PagedList* m_listingView;
     QWidget* m_frame1;
     QStatusBar* m_staBar;
     QLabel* m_panels[3];
     QTreeWidget* m_treRep;
-    QTreeWidget* m_lstFich;
-    QTreeWidget* m_lstListing;
-    ImageList m_imlStack;
+    FolderFileList* m_lstFich;
+    TypeIcons m_icons;
     cVSplitter* m_splitter;
 };
 

@@ -5,9 +5,6 @@
 #include "cAsync.h"
 #include "controls/LightProgress.h"
 #include "controls/frmMsgBox.h"
-#include "shell/frmVambrel.h"
-#include "shell/mMRU.h"
-#include "shell/mSettings.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -16,7 +13,7 @@
 
 namespace vambrel {
 
-frmInfo::frmInfo(frmVambrel* owner)
+frmInfo::frmInfo(QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_owner(owner),
       m_progress(new LightProgress(this)) {
     setWindowTitle(BuildProgressTexts::Caption());
@@ -179,16 +176,14 @@ void frmInfo::showProgress() {
 void frmInfo::complete(bool success, const QString& cause) {
     m_owner->show();
     if (success) {
-        // The main window puts the new file in place of the old one and opens it.
-        if (m_owner->OpenCatalogue(m_fileName, m_tempFile))
-            AddMRU(*m_owner, kAppName, m_fileName);
+        Q_EMIT CatalogueReady(m_fileName, m_tempFile);
     } else {
         // A failed build's partial file (the server keeps it) is of no use to anybody here.
         if (!m_tempFile.isEmpty()) {
             QFile::remove(m_tempFile + QStringLiteral("-journal"));
             QFile::remove(m_tempFile);
         }
-        m_owner->showMessage(QMessageBox::Critical, BuildProgressTexts::Failure(m_fileName, cause));
+        Q_EMIT BuildFailed(BuildProgressTexts::Failure(m_fileName, cause));
     }
     unload();
 }

@@ -16,11 +16,11 @@ class cAsync;
 }
 class LightProgress;
 class frmMsgBox;
-class frmVambrel;
 
 // The small window that runs one catalogue build in qvtSrv and shows its progress. The build
-// writes a fresh temporary file; on success the main window puts it in place of FileName and
-// opens it, on a failure the user is told why, on a cancellation nothing is left. A click asks
+// writes a fresh temporary file; on success CatalogueReady asks the owner to put it in place of
+// FileName and open it, on a failure BuildFailed carries what to tell the user, on a
+// cancellation nothing is left. A click asks
 // whether to cancel. The window cannot be closed by its frame while the build runs; it shows its
 // owner again and unloads itself (deleteLater) when the build ends.
 class frmInfo : public QWidget {
@@ -28,7 +28,7 @@ class frmInfo : public QWidget {
 
 public:
     // The owner is hidden by the caller while this window runs and shown again by it.
-    explicit frmInfo(frmVambrel* owner);
+    explicit frmInfo(QWidget* owner);
     ~frmInfo() override;
 
     // Set before the window is shown.
@@ -58,6 +58,10 @@ Q_SIGNALS:
     void BuildEnded(bool success);
     // The build ended and the window is going away.
     void Unloaded();
+    // The catalogue is built in temporaryFile, to take the place of fileName. The owner is shown.
+    void CatalogueReady(const QString& fileName, const QString& temporaryFile);
+    // The build failed; the text says so, with its cause. The owner is shown.
+    void BuildFailed(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -73,7 +77,7 @@ private:
     void complete(bool success, const QString& cause);
     void unload();
 
-    frmVambrel* m_owner;
+    QWidget* m_owner;
     std::array<QLabel*, 4> m_lblInfo{};
     LightProgress* m_progress;
     QString m_spec, m_fileName, m_mask, m_tempFile;

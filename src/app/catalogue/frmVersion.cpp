@@ -5,37 +5,22 @@
 #include "TextFormat.h"
 #include "controls/FileIcons.h"
 
+#include <QAbstractItemView>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace vambrel {
 
 namespace {
-
-// Fields of the Version table behind lblInfo 0 to 13.
-const char* const kVersionFields[frmVersion::kInfoCount] = {"Organisation",
-                                                            "Description",
-                                                            "Version",
-                                                            "Nom interne",
-                                                            "Copyright",
-                                                            "Nom d'origine",
-                                                            "Nom du produit",
-                                                            "Version du produit",
-                                                            "Version du fichier",
-                                                            "Produit Version",
-                                                            "OS",
-                                                            "Type",
-                                                            "Sous-type",
-                                                            "Attribut"};
 
 QFrame* separatorLine(QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -128,10 +113,9 @@ QToolButton* frmVersion::imaNavig(int index) const {
     return index >= 0 && index < 4 ? m_imaNavig[size_t(index)] : nullptr;
 }
 
-void frmVersion::setRecFichiers(const Snapshot& rows) {
-    m_recFichiers = rows.clone();
-    m_numId = m_recFichiers.fieldIndex(u"Files.NumId");
-    m_nom = m_recFichiers.fieldIndex(u"Files.Nom");
+void frmVersion::setRecFichiers(const FileRows& rows) {
+    m_recFichiers = rows;
+    m_recFichiers.rows() = rows.rows().clone();
 }
 
 void frmVersion::clearInfo() {
@@ -140,63 +124,63 @@ void frmVersion::clearInfo() {
 }
 
 void frmVersion::activate() {
-    if (m_modePoste || !m_recFichiers.isValid() || m_numId < 0)
+    if (m_modePoste || !m_recFichiers.isValid())
         return;
-    QTreeWidgetItem* item = m_listeFichiers ? m_listeFichiers->currentItem() : nullptr;
-    if (item && item->isSelected()) {
-        m_recFichiers.findFirst(u"Files.NumId", item->data(0, Qt::UserRole).toLongLong());
-    } else if (!m_recFichiers.hasCurrent()) {
-        m_recFichiers.moveFirst();
+    const QModelIndex current = m_listeFichiers ? m_listeFichiers->currentIndex() : QModelIndex();
+    if (current.isValid() && m_listeFichiers->selectionModel()->isSelected(current)) {
+        m_recFichiers.findNumId(current.siblingAtColumn(0).data(Qt::UserRole).toLongLong());
+    } else if (!m_recFichiers.rows().hasCurrent()) {
+        m_recFichiers.rows().moveFirst();
     }
     showRow();
 }
 
 void frmVersion::showRow() {
-    if (!m_recFichiers.hasCurrent()) {
+    if (!m_recFichiers.rows().hasCurrent()) {
         m_lblFichier->clear();
         m_imaFichier->clear();
         clearInfo();
         return;
     }
-    const QString nom = m_recFichiers.text(m_nom);
+    const QString nom = m_recFichiers.nom();
     m_imaFichier->setPixmap(IconToPicture(ShellIcon(nom)));
     m_lblFichier->setText(DisplayName(nom));
-    Snapshot version;
+    std::optional<VersionTexts> version;
     if (m_baseDat && m_baseDat->isOpen()) {
-        auto found = Snapshot::open(*m_baseDat, QStringLiteral("SELECT * FROM Version WHERE NumId = ?1"),
-                                    {m_recFichiers.value(m_numId)});
+        auto found = CatalogueReader(*m_baseDat).versionOf(m_recFichiers.numId());
         if (found)
-            version = std::move(found.value());
+            version = found.value();
     }
-    if (!version.isValid() || !version.moveFirst()) {
+    if (!version) {
         clearInfo();
         return;
     }
     for (int i = 0; i < kInfoCount; ++i)
-        m_lblInfo[size_t(i)]->setText(NullToText(version.value(QString::fromUtf8(kVersionFields[i]))));
+        m_lblInfo[size_t(i)]->setText((*version)[size_t(i)]);
 }
 
 void frmVersion::imaNavig_Click(int index) {
-    if (m_modePoste || !m_recFichiers.isValid() || m_recFichiers.recordCount() == 0)
+    Snapshot& rows = m_recFichiers.rows();
+    if (m_modePoste || !m_recFichiers.isValid() || rows.recordCount() == 0)
         return;
     switch (index) {
     case Previous:
-        if (!m_recFichiers.movePrevious()) {
-            m_recFichiers.moveFirst();
+        if (!rows.movePrevious()) {
+            rows.moveFirst();
             return;
         }
         break;
     case Next:
-        if (!m_recFichiers.moveNext()) {
-            m_recFichiers.moveLast();
+        if (!rows.moveNext()) {
+            rows.moveLast();
             return;
         }
         break;
     case First:
-        m_recFichiers.moveFirst();
+        rows.moveFirst();
         break;
     case Last:
-        m_recFichiers.moveLast();
+        rows.moveLast();
         break;
     default:
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Snapshot.h"
+#include "CatalogueReader.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -9,7 +9,7 @@
 class QLabel;
 class QPushButton;
 class QToolButton;
-#include <QTreeWidget>
+class QAbstractItemView;
 
 namespace vambrel {
 
@@ -29,12 +29,12 @@ public:
 
     bool ModePoste() const { return m_modePoste; }
     void setModePoste(bool on) { m_modePoste = on; }
-    // Catalogue mode: the open catalogue, a clone of the window's rows (with NumId and Nom), and
-    // the list whose items carry the NumId of their file.
+    // Catalogue mode: the open catalogue, the window's rows (a position of their own is taken),
+    // and the list whose rows carry the NumId of their file in Qt::UserRole of their first column.
     void setBaseDat(const Database* db) { m_baseDat = db; }
-    void setRecFichiers(const Snapshot& rows);
-    void setListeFichiers(QTreeWidget* list) { m_listeFichiers = list; }
-    const Snapshot& RecFichiers() const { return m_recFichiers; }
+    void setRecFichiers(const FileRows& rows);
+    void setListeFichiers(QAbstractItemView* list) { m_listeFichiers = list; }
+    const Snapshot& RecFichiers() const { return m_recFichiers.rows(); }
 
     QLabel* lblFichier() const { return m_lblFichier; }
     QLabel* imaFichier() const { return m_imaFichier; }
@@ -58,10 +58,8 @@ private:
 
     bool m_modePoste = false;
     const Database* m_baseDat = nullptr;
-    Snapshot m_recFichiers;
-    QPointer<QTreeWidget> m_listeFichiers;
-    int m_numId = -1;
-    int m_nom = -1;
+    FileRows m_recFichiers;
+    QPointer<QAbstractItemView> m_listeFichiers;
 
     QLabel* m_imaFichier;
     QLabel* m_lblFichier;

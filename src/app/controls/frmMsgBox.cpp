@@ -53,8 +53,6 @@ QPixmap frmMsgBox::stockPicture(int type, const QWidget* context) {
 QPushButton* frmMsgBox::addButton(const QString& caption) {
     auto* b = new QPushButton(caption, this);
     b->setAutoDefault(true);
-    const QString tag = QString::number(m_buttons.size() + 1);
-    b->setProperty("tag", tag);
     connect(b, &QPushButton::clicked, this, [this, b] { press(b); });
     m_buttons << b;
     // The help button stays last.
@@ -120,7 +118,6 @@ void frmMsgBox::setHelpButton(bool on) {
     if (on && !m_help) {
         m_help = new QPushButton(QStringLiteral("Aide"), this);
         m_help->setAutoDefault(true);
-        m_help->setProperty("tag", QString());
         connect(m_help, &QPushButton::clicked, this, &frmMsgBox::sendHelpKey);
         if (isVisible())
             m_help->show();
@@ -167,6 +164,10 @@ void frmMsgBox::setMessage(const QString& text) {
     arrange();
 }
 
+QString frmMsgBox::buttonTag(int i) const {
+    return i >= 1 && i <= m_buttons.size() ? QString::number(i) : QString();
+}
+
 QString frmMsgBox::ShowModal() {
     m_tag.clear();
     exec();
@@ -174,7 +175,7 @@ QString frmMsgBox::ShowModal() {
 }
 
 void frmMsgBox::press(QPushButton* b) {
-    m_tag = b->property("tag").toString();
+    m_tag = buttonTag(int(m_buttons.indexOf(b)) + 1);
     done(m_tag.toInt());
 }
 

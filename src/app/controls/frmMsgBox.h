@@ -45,6 +45,8 @@ public:
     QString Tag() const { return m_tag; }
 
     QPushButton* button(int i) const; // 1-based, for the owner's fine tuning
+    // The answer that button i gives: its number; empty for the help button, which answers nothing.
+    QString buttonTag(int i) const;
     QPushButton* helpButtonWidget() const { return m_help; }
 
     static QPixmap stockPicture(int type, const QWidget* context);

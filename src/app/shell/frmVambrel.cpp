@@ -1,17 +1,16 @@
 #include "frmVambrel.h"
 
 #include "AppInfo.h"
-#include "Database.h"
 #include "FileReplace.h"
 #include "NativeName.h"
 #include "OsVersion.h"
 #include "PathSyntax.h"
 #include "WindowPlacement.h"
-#include "catalogue/CatalogueConversion.h"
 #include "catalogue/NewCatalogueAnswer.h"
 #include "catalogue/frmDirDat.h"
 #include "catalogue/frmInfo.h"
 #include "catalogue/frmNouveau.h"
+#include "controls/ChildWindow.h"
 #include "frmAbout.h"
 #include "frmPropPoste.h"
 #include "mMRU.h"
@@ -74,27 +73,29 @@ frmVambrel::~frmVambrel() {
 
 void frmVambrel::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto add = [this](QMenu* menu, const QString& caption, std::function<void()> slot) {
+    using Handler = void (frmVambrel::*)();
+    auto add = [this](QMenu* menu, const QString& caption, Handler handler) {
         QAction* action = menu->addAction(caption);
-        if (slot)
-            connect(action, &QAction::triggered, this, std::move(slot));
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
         return action;
     };
 
     QMenu* fichier = bar->addMenu(QStringLiteral("&Fichier"));
     m_mnuInutilise[0] = fichier->menuAction();
-    const QStringList fichierCaptions = {QStringLiteral("&Ouvrir le Poste de travail"),
-                                         QStringLiteral("&Nouveau"), QStringLiteral("O&uvrir")};
-    for (int i = 0; i < 3; ++i)
-        m_mnuFichier[size_t(i)] = add(fichier, fichierCaptions[i], [this, i] { mnuFichier_Click(i); });
+    m_mnuFichier[0] = add(fichier, QStringLiteral("&Ouvrir le Poste de travail"), nullptr);
+    m_mnuFichier[1] = add(fichier, QStringLiteral("&Nouveau"), &frmVambrel::newCatalogue);
+    m_mnuFichier[2] = add(fichier, QStringLiteral("O&uvrir"), &frmVambrel::openCatalogue);
     m_mnuMRU[0] = fichier->addSeparator();
     m_mnuMRU[0]->setVisible(false);
     for (int i = 1; i <= kMruEntries; ++i) {
-        m_mnuMRU[size_t(i)] = add(fichier, QString(), [this, i] { mnuMRU_Click(i); });
+        m_mnuMRU[size_t(i)] = fichier->addAction(QString());
+        connect(m_mnuMRU[size_t(i)], &QAction::triggered, this, [this, i] { openRecent(i); });
         m_mnuMRU[size_t(i)]->setVisible(false);
     }
     m_mnuQuitter[0] = fichier->addSeparator();
-    m_mnuQuitter[1] = add(fichier, QStringLiteral("&Quitter"), [this] { close(); });
+    m_mnuQuitter[1] = fichier->addAction(QStringLiteral("&Quitter"));
+    connect(m_mnuQuitter[1], &QAction::triggered, this, &QWidget::close);
 
     QMenu* edition = bar->addMenu(QStringLiteral("&Edition"));
     m_mnuInutilise[1] = edition->menuAction();
@@ -114,36 +115,35 @@ void frmVambrel::buildMenus() {
     for (int i = 0; i < int(editionCaptions.size()); ++i)
         m_mnuEdition[size_t(i)] = editionCaptions[i] == QStringLiteral("-")
                                       ? edition->addSeparator()
-                                      : add(edition, editionCaptions[i], {});
+                                      : add(edition, editionCaptions[i], nullptr);
     m_mnuEdition[7]->setEnabled(false);
     m_mnuInutilise[1]->setEnabled(false);
 
     QMenu* affichage = bar->addMenu(QStringLiteral("&Affichage"));
     m_mnuInutilise[2] = affichage->menuAction();
-    m_mnuAffichage = add(affichage, kExploreCaption, [this] { mnuAffichage_Click(); });
+    m_mnuAffichage = add(affichage, kExploreCaption, &frmVambrel::switchView);
     m_mnuInutilise[2]->setEnabled(false);
 
     QMenu* outils = bar->addMenu(QStringLiteral("&Outils"));
     m_mnuInutilise[3] = outils->menuAction();
-    const QStringList outilsCaptions = {QStringLiteral("&Informations de version"),
-                                        QStringLiteral("&Propriétés Vambrel"), QStringLiteral("&Comparer"),
-                                        QStringLiteral("I&mprimer")};
-    for (int i = 0; i < 4; ++i)
-        m_mnuOutils[size_t(i)] = add(outils, outilsCaptions[i], [this, i] { mnuOutils_Click(i); });
+    m_mnuOutils[0] = add(outils, QStringLiteral("&Informations de version"), &frmVambrel::showVersion);
+    m_mnuOutils[1] = add(outils, QStringLiteral("&Propriétés Vambrel"), &frmVambrel::showProperties);
+    m_mnuOutils[2] = add(outils, QStringLiteral("&Comparer"), nullptr);
+    m_mnuOutils[3] = add(outils, QStringLiteral("I&mprimer"), &frmVambrel::printCatalogue);
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Fenêtre"));
     m_mnuInutilise[4] = m_windowMenu->menuAction();
-    const QStringList fenetreCaptions = {
-        QStringLiteral("&En cascade"), QStringLiteral("Mosaïque &horizontale"),
-        QStringLiteral("Mosaïque &verticale"), QStringLiteral("&Réorganiser les icônes")};
-    for (int i = 0; i < 4; ++i)
-        m_mnuFenetre[size_t(i)] = add(m_windowMenu, fenetreCaptions[i], [this, i] { mnuFenetre_Click(i); });
+    m_mnuFenetre[0] = add(m_windowMenu, QStringLiteral("&En cascade"), &frmVambrel::cascade);
+    m_mnuFenetre[1] =
+        add(m_windowMenu, QStringLiteral("Mosaïque &horizontale"), &frmVambrel::tileHorizontally);
+    m_mnuFenetre[2] = add(m_windowMenu, QStringLiteral("Mosaïque &verticale"), &frmVambrel::tileVertically);
+    m_mnuFenetre[3] = add(m_windowMenu, QStringLiteral("&Réorganiser les icônes"), &frmVambrel::arrangeIcons);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &frmVambrel::fillWindowMenu);
 
     QMenu* aide = bar->addMenu(QStringLiteral("&?"));
     m_mnuInutilise[5] = aide->menuAction();
-    m_mnuAide[0] = add(aide, QStringLiteral("&Aide"), [this] { mnuAide_Click(0); });
-    m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), [this] { mnuAide_Click(1); });
+    m_mnuAide[0] = add(aide, QStringLiteral("&Aide"), nullptr);
+    m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
     // Commands whose windows are not part of the program yet.
     for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
@@ -273,13 +273,13 @@ QString frmVambrel::chooseNewCatalogue() {
 
 bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) {
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        QWidget* child = sub->widget();
-        if (!child || child->property("Tag").toString() != path)
+        ChildWindow* child = ChildWindow::of(sub->widget());
+        if (!child || child->catalogueFile() != path)
             continue;
         if (replacement.isEmpty()) {
             sub->showNormal();
             m_mdi->setActiveSubWindow(sub);
-            child->setFocus();
+            sub->widget()->setFocus();
             return true;
         }
         sub->close();
@@ -298,30 +298,53 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
         }
     }
 
-    auto* child = new frmDirDat(this);
+    auto* child = new frmDirDat;
     QMdiSubWindow* sub = m_mdi->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(std::max(400, m_mdi->width() * 3 / 4), std::max(300, m_mdi->height() * 3 / 4));
     connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
-    if (child->OuvrirDat(path)) {
+    connect(child, &frmDirDat::Message, this,
+            [this](const QString& text) { showMessage(QMessageBox::Critical, text); });
+    bool converting = false;
+    connect(child, &frmDirDat::ConversionNotice, this, [this, &converting] {
+        converting = true;
+        showMessage(
+            QMessageBox::Information,
+            QStringLiteral(
+                "Le fichier que vous voulez ouvrir a été créé avec une version antérieure de Vambrel.\n"
+                "L'application va le convertir au format 2.0.0."));
+    });
+    const bool opened = child->OuvrirDat(path);
+    disconnect(child, &frmDirDat::ConversionNotice, this, nullptr);
+    if (opened) {
         sub->show();
         m_mdi->setActiveSubWindow(sub);
         childActivated(sub);
         return true;
     }
+    // A conversion that failed says why: the file was a catalogue, and it stays as it was.
+    const QString cause =
+        converting && !child->lastError().isEmpty() ? QLatin1Char('\n') + child->lastError() : QString();
     m_mdi->removeSubWindow(sub);
     delete sub;
-    showMessage(QMessageBox::Critical, QStringLiteral("Impossible d'ouvrir ") + path);
+    showMessage(QMessageBox::Critical, QStringLiteral("Impossible d'ouvrir ") + path + cause);
     return false;
 }
 
-bool frmVambrel::ConvertCatalogue(Database& db) {
-    showMessage(QMessageBox::Information,
-                QStringLiteral(
-                    "Le fichier que vous voulez ouvrir a été créé avec une version antérieure de Vambrel.\n"
-                    "L'application va le convertir au format 2.0.0."));
-    QString error;
-    return CatalogueConversion::convert(db, AppInfo::versionText(), &error);
+frmInfo* frmVambrel::showBuildProgress(const QString& spec, const QString& mask, const QString& fileName) {
+    hide();
+    auto* info = new frmInfo(this);
+    info->setSpec(spec);
+    info->setMask(mask);
+    info->setFileName(fileName);
+    connect(info, &frmInfo::CatalogueReady, this, [this](const QString& file, const QString& temporary) {
+        if (OpenCatalogue(file, temporary))
+            AddMRU(*this, kAppName, file);
+    });
+    connect(info, &frmInfo::BuildFailed, this,
+            [this](const QString& text) { showMessage(QMessageBox::Critical, text); });
+    info->show();
+    return info;
 }
 
 // ---- commands ----
@@ -333,6 +356,10 @@ QWidget* frmVambrel::activeChild() const {
     return sub ? sub->widget() : nullptr;
 }
 
+ChildWindow* frmVambrel::activeChildWindow() const {
+    return ChildWindow::of(activeChild());
+}
+
 QList<frmDirDat*> frmVambrel::catalogueWindows() const {
     QList<frmDirDat*> windows;
     for (QMdiSubWindow* sub : m_mdi->subWindowList())
@@ -341,18 +368,67 @@ QList<frmDirDat*> frmVambrel::catalogueWindows() const {
     return windows;
 }
 
-bool frmVambrel::callChild(const char* member) {
-    QWidget* child = activeChild();
-    return child && QMetaObject::invokeMethod(child, member);
+void frmVambrel::mnuFichier_Click(int index) {
+    if (index == 1)
+        newCatalogue();
+    else if (index == 2)
+        openCatalogue();
 }
 
-void frmVambrel::mnuFichier_Click(int index) {
-    if (index == 1) {
-        newCatalogue();
-        return;
+void frmVambrel::mnuMRU_Click(int index) {
+    openRecent(index);
+}
+
+void frmVambrel::mnuAffichage_Click() {
+    switchView();
+}
+
+void frmVambrel::mnuOutils_Click(int index) {
+    switch (index) {
+    case 0:
+        showVersion();
+        break;
+    case 1:
+        showProperties();
+        break;
+    case 3:
+        printCatalogue();
+        break;
+    default:
+        break;
     }
-    if (index != 2)
-        return;
+}
+
+void frmVambrel::mnuFenetre_Click(int index) {
+    switch (index) {
+    case 0:
+        cascade();
+        break;
+    case 1:
+        tileHorizontally();
+        break;
+    case 2:
+        tileVertically();
+        break;
+    case 3:
+        arrangeIcons();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmVambrel::mnuAide_Click(int index) {
+    if (index == 1)
+        showAbout();
+}
+
+void frmVambrel::mnuContext_Click(int index) {
+    if (index == 0)
+        showVersion();
+}
+
+void frmVambrel::openCatalogue() {
     const QString file = chooseCatalogue();
     if (!file.isEmpty() && OpenCatalogue(file, QString()))
         AddMRU(*this, kAppName, file);
@@ -377,118 +453,88 @@ void frmVambrel::newCatalogue() {
         showMessage(QMessageBox::Critical, problem);
         return;
     }
-    hide();
-    auto* info = new frmInfo(this);
-    info->setSpec(spec);
-    info->setMask(mask);
-    info->setFileName(file);
-    info->show();
+    showBuildProgress(spec, mask, file);
 }
 
-void frmVambrel::mnuMRU_Click(int index) {
+void frmVambrel::openRecent(int index) {
     QAction* entry = mnuMRU(index);
     if (index >= 1 && entry && entry->isVisible())
         OpenCatalogue(entry->data().toString(), QString());
 }
 
-void frmVambrel::mnuAffichage_Click() {
-    QWidget* child = activeChild();
-    if (!child || child->property("Tag").toString().isEmpty())
+void frmVambrel::switchView() {
+    ChildWindow* child = activeChildWindow();
+    if (!child || child->catalogueFile().isEmpty())
         return;
-    const bool explore = child->property("InsExplore").toBool();
-    bool ok = false;
-    QMetaObject::invokeMethod(child, explore ? "OuvrirDatListing" : "OuvrirDatExplore",
-                              Q_RETURN_ARG(bool, ok));
-    if (ok) {
-        child->setProperty("InsExplore", !explore);
-        updateAffichageCaption(!explore);
-    }
-    SaveSetting(kAppName, kSectionStartUp, kKeyAffichage,
-                BoolToSettingText(child->property("InsExplore").toBool()));
+    if (child->setExploreView(!child->exploreView()))
+        updateAffichageCaption(child->exploreView());
+    SaveSetting(kAppName, kSectionStartUp, kKeyAffichage, BoolToSettingText(child->exploreView()));
 }
 
-void frmVambrel::mnuOutils_Click(int index) {
-    switch (index) {
-    case 0:
-        if (!m_mdi->subWindowList().isEmpty())
-            callChild("ShowVersion");
-        break;
-    case 1: {
-        QWidget* child = activeChild();
-        if (child && !child->property("Tag").toString().isEmpty()) {
-            callChild("ShowProperties");
-        } else {
-            frmPropPoste window(this);
-            window.exec();
-        }
-        break;
-    }
-    case 3: {
-        QWidget* child = activeChild();
-        if (child && !child->property("Tag").toString().isEmpty())
-            callChild("PrintDat");
-        break;
-    }
-    default:
-        break;
-    }
+void frmVambrel::showVersion() {
+    if (ChildWindow* child = activeChildWindow())
+        child->ShowVersion();
 }
 
-void frmVambrel::mnuFenetre_Click(int index) {
-    switch (index) {
-    case 0:
-        m_mdi->cascadeSubWindows();
-        break;
-    case 1:
-    case 2: {
-        // Children stacked one under the other, or side by side.
-        const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
-        const QList<QMdiSubWindow*> shown = [&] {
-            QList<QMdiSubWindow*> list;
-            for (QMdiSubWindow* w : windows)
-                if (!w->isMinimized())
-                    list << w;
-            return list;
-        }();
-        if (shown.isEmpty())
-            break;
-        const QSize area = m_mdi->viewport()->size();
-        const int n = int(shown.size());
-        for (int i = 0; i < n; ++i) {
-            shown[i]->showNormal();
-            if (index == 1)
-                shown[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
-            else
-                shown[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
-        }
-        break;
+void frmVambrel::showProperties() {
+    ChildWindow* child = activeChildWindow();
+    if (child && !child->catalogueFile().isEmpty()) {
+        child->ShowProperties();
+        return;
     }
-    case 3: {
-        // Minimised children in a row along the bottom.
-        int x = 0;
-        for (QMdiSubWindow* w : m_mdi->subWindowList()) {
-            if (!w->isMinimized())
-                continue;
-            w->move(x, m_mdi->viewport()->height() - w->height());
-            x += w->width();
-        }
-        break;
-    }
-    default:
-        break;
+    frmPropPoste window(this);
+    window.exec();
+}
+
+void frmVambrel::printCatalogue() {
+    ChildWindow* child = activeChildWindow();
+    if (child && !child->catalogueFile().isEmpty())
+        child->PrintDat();
+}
+
+void frmVambrel::cascade() {
+    m_mdi->cascadeSubWindows();
+}
+
+// Children stacked one under the other, or side by side.
+static void tile(QMdiArea* mdi, bool horizontal) {
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* w : mdi->subWindowList())
+        if (!w->isMinimized())
+            shown << w;
+    const QSize area = mdi->viewport()->size();
+    const int n = int(shown.size());
+    for (int i = 0; i < n; ++i) {
+        shown[i]->showNormal();
+        if (horizontal)
+            shown[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
+        else
+            shown[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
     }
 }
 
-void frmVambrel::mnuAide_Click(int index) {
-    if (index == 1) {
-        frmAbout about(this);
-        about.exec();
+void frmVambrel::tileHorizontally() {
+    tile(m_mdi, true);
+}
+
+void frmVambrel::tileVertically() {
+    tile(m_mdi, false);
+}
+
+// Minimised children in a row along the bottom.
+void frmVambrel::arrangeIcons() {
+    int x = 0;
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (!w->isMinimized())
+            continue;
+        w->move(x, m_mdi->viewport()->height() - w->height());
+        x += w->width();
     }
 }
 
-void frmVambrel::mnuContext_Click(int index) {
-    if (index == 0)
-        mnuOutils_Click(0);
+void frmVambrel::showAbout() {
+    frmAbout about(this);
+    about.exec();
 }
 
 // ---- children ----
@@ -498,12 +544,12 @@ void frmVambrel::updateAffichageCaption(bool explore) {
 }
 
 void frmVambrel::childActivated(QMdiSubWindow* window) {
-    QWidget* child = window ? window->widget() : nullptr;
-    if (!child || child->property("Tag").toString().isEmpty())
+    ChildWindow* child = ChildWindow::of(window ? window->widget() : nullptr);
+    if (!child || child->catalogueFile().isEmpty())
         return;
     m_mnuInutilise[2]->setEnabled(true);
     m_mnuInutilise[1]->setEnabled(false);
-    updateAffichageCaption(child->property("InsExplore").toBool());
+    updateAffichageCaption(child->exploreView());
 }
 
 void frmVambrel::childClosed() {

@@ -13,12 +13,14 @@ class QToolBar;
 
 namespace vambrel {
 
-class Database;
+class ChildWindow;
 class frmDirDat;
+class frmInfo;
 
 // The program's frame: menus, toolbar and the child windows (catalogues, later the explorer).
-// Commands go to the active child by the names of its members; children call back OpenCatalogue,
-// ConvertCatalogue and mnuContext_Click.
+// Each menu command is an action connected to a handler of its own; the handlers reach the active
+// child through ChildWindow, and children speak back through their signals. The menu arrays keep
+// their indices as the position of each action.
 class frmVambrel : public QMainWindow {
     Q_OBJECT
 
@@ -46,11 +48,13 @@ public:
     // Opens a catalogue in a new window, or brings forward the window that shows this exact path.
     // A non-empty replacement first takes the place of the file.
     bool OpenCatalogue(const QString& path, const QString& replacement);
-    // Tells the user, then converts an earlier-format catalogue open read-write.
-    bool ConvertCatalogue(Database& db);
+    // Hides this window and shows the build progress window of a new catalogue; the catalogue is
+    // opened and remembered when the build succeeds.
+    frmInfo* showBuildProgress(const QString& spec, const QString& mask, const QString& fileName);
     // The context-menu commands; 0 is "&Informations de version".
     void mnuContext_Click(int index);
 
+    // The commands by their menu and index, as a click on the item does.
     void mnuFichier_Click(int index);
     void mnuMRU_Click(int index);
     void mnuAffichage_Click();
@@ -60,6 +64,8 @@ public:
 
     // The active child window; null when there is none.
     QWidget* activeChild() const;
+    // The active child's commands; null when there is none.
+    ChildWindow* activeChildWindow() const;
     QList<frmDirDat*> catalogueWindows() const;
 
     // Messages and the open dialog, replaceable for tests. A message handler gets the icon and text.
@@ -80,12 +86,24 @@ private:
     void restorePlacement();
     QString chooseCatalogue();
     QString chooseNewCatalogue();
-    void newCatalogue();
     void childActivated(QMdiSubWindow* window);
     void childClosed();
     void updateAffichageCaption(bool explore);
     void fillWindowMenu();
-    bool callChild(const char* member);
+
+    // Command handlers.
+    void newCatalogue();
+    void openCatalogue();
+    void openRecent(int index);
+    void switchView();
+    void showVersion();
+    void showProperties();
+    void printCatalogue();
+    void cascade();
+    void tileHorizontally();
+    void tileVertically();
+    void arrangeIcons();
+    void showAbout();
 
     QMdiArea* m_mdi;
     QToolBar* m_tooBar = nullptr;

@@ -89,13 +89,7 @@ class TestBuildProgress : public QObject {
 
     // A progress window over a tree, shown by a hidden main window as "&Nouveau" does.
     QPointer<frmInfo> startBuild(frmVambrel& w, const QString& file, const QString& spec) {
-        w.hide();
-        auto* info = new frmInfo(&w);
-        info->setSpec(spec);
-        info->setMask(QStringLiteral("*.*"));
-        info->setFileName(file);
-        info->show();
-        return info;
+        return w.showBuildProgress(spec, QStringLiteral("*.*"), file);
     }
 
 private Q_SLOTS:

@@ -106,7 +106,7 @@ void TestMsgBox::buttonSets() {
     for (int i = 0; i < captions.size(); ++i) {
         QCOMPARE(box.ButtonCaption(i + 1), captions[i]);
         QCOMPARE(box.button(i + 1)->isDefault(), i == defaultButton);
-        QCOMPARE(box.button(i + 1)->property("tag").toString(), QString::number(i + 1));
+        QCOMPARE(box.buttonTag(i + 1), QString::number(i + 1));
     }
 }
 
@@ -275,7 +275,7 @@ void TestMsgBox::helpButton() {
     QPushButton* help = box.helpButtonWidget();
     QVERIFY(help);
     QCOMPARE(help->text(), QStringLiteral("Aide"));
-    QCOMPARE(help->property("tag").toString(), QString());
+    QCOMPARE(box.buttonTag(3), QString());
     QCOMPARE(box.button(3), help); // last
     QVERIFY(!help->isDefault());
     open(box);
@@ -332,7 +332,7 @@ void TestMsgBox::clearAllButtons() {
     QCOMPARE(box.findChildren<QPushButton*>().size(), 0);
     box.setButtonCaption(1, QStringLiteral("Fermer"));
     QCOMPARE(box.ButtonCount(), 1);
-    QCOMPARE(box.button(1)->property("tag").toString(), QStringLiteral("1"));
+    QCOMPARE(box.buttonTag(1), QStringLiteral("1"));
 }
 
 void TestMsgBox::properties() {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace vambrel {
+
+// What a child window of the main window offers to the frame's commands. The catalogue windows
+// (and the explorer) implement it; the frame reaches its active child only through it, and the
+// child speaks back through its own signals. It sits with the controls, below both sides.
+class ChildWindow {
+public:
+    virtual ~ChildWindow() = default;
+
+    // The catalogue file that the window shows; empty for a window that shows none.
+    virtual QString catalogueFile() const = 0;
+    // A catalogue's view: the explorer view (true) or the flat list.
+    virtual bool exploreView() const { return false; }
+    // Builds and shows the other view; false, with the view unchanged, on failure.
+    virtual bool setExploreView(bool explore) {
+        (void)explore;
+        return false;
+    }
+    // "&Informations de version" on the selected file.
+    virtual void ShowVersion() = 0;
+    // "&Propriétés Vambrel" of the catalogue.
+    virtual void ShowProperties() {}
+    // "I&mprimer" of the catalogue.
+    virtual void PrintDat() {}
+
+    // The interface of a child widget; null for any other widget.
+    static ChildWindow* of(QWidget* widget) { return dynamic_cast<ChildWindow*>(widget); }
+};
+
+} // namespace vambrel
