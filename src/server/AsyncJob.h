@@ -42,10 +42,6 @@ private:
     bool m_cancelled = false;
 };
 
-// Deletes the file a cancelled job created, and the journal the database engine may keep beside
-// it. False when the file is still there.
-bool RemoveJobOutput(const QString& fileName);
-
 // What the three job classes share: identity, the running flag, Start, the cancel flag that a
 // cancel message sets, and the events' way out. Properties are copied by the body when it starts,
 // so assigning one while the job runs affects only its next run.
