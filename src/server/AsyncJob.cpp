@@ -118,7 +118,6 @@ void AsyncJob::finishCancelled() {
 void AsyncJob::finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
                                 const EndTexts& texts) {
     if (outcome.cancelled()) {
-        CatalogueFileJob::removeOutput(output);
         finishCancelled();
         return;
     }

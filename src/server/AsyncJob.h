@@ -108,9 +108,10 @@ protected:
         QString failed;     // it failed without saying why
         QString notRemoved; // the output of a late cancel could not be deleted; %1 is its name
     };
-    // Ends a run whose body wrote the file `output`. A cancelled run leaves no output. Before
-    // a success is reported the client catches up (settle), so that a cancel set in a handler
-    // of one of the last events still cancels the run and deletes its output.
+    // Ends a run whose body wrote the file `output` (a CatalogueFileJob, which has deleted the
+    // output of a run it cancelled). Before a success is reported the client catches up (settle),
+    // so that a cancel set in a handler of one of the last events still cancels the run and
+    // deletes its output.
     void finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
                           const EndTexts& texts);
 
