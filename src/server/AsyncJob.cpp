@@ -1,17 +1,11 @@
 #include "AsyncJob.h"
 
+#include "CatalogueFileJob.h"
 #include "mStart.h"
-
-#include <QFile>
 
 namespace vambrel {
 
 using jobwire::Msg;
-
-bool RemoveJobOutput(const QString& fileName) {
-    QFile::remove(fileName + QStringLiteral("-journal"));
-    return QFile::remove(fileName) || !QFile::exists(fileName);
-}
 
 AsyncJob::AsyncJob(quint32 id, jobwire::JobClass cls, ProtocolWriter& out, mStart& queue, FinishHook onFinish)
     : m_id(id), m_class(cls), m_out(out), m_queue(queue), m_onFinish(std::move(onFinish)) {}
@@ -124,7 +118,6 @@ void AsyncJob::finishCancelled() {
 void AsyncJob::finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
                                 const EndTexts& texts) {
     if (outcome.cancelled()) {
-        RemoveJobOutput(output);
         finishCancelled();
         return;
     }
@@ -137,7 +130,7 @@ void AsyncJob::finishWithOutput(const BodyOutcome& outcome, const QString& failu
         return;
     }
     if (settle()) {
-        if (!RemoveJobOutput(output)) {
+        if (!CatalogueFileJob::removeOutput(output)) {
             finishComplete(false, texts.notRemoved.arg(output));
             return;
         }

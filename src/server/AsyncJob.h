@@ -42,10 +42,6 @@ private:
     bool m_cancelled = false;
 };
 
-// Deletes the file a cancelled job created, and the journal the database engine may keep beside
-// it. False when the file is still there.
-bool RemoveJobOutput(const QString& fileName);
-
 // What the three job classes share: identity, the running flag, Start, the cancel flag that a
 // cancel message sets, and the events' way out. Properties are copied by the body when it starts,
 // so assigning one while the job runs affects only its next run.
@@ -112,9 +108,10 @@ protected:
         QString failed;     // it failed without saying why
         QString notRemoved; // the output of a late cancel could not be deleted; %1 is its name
     };
-    // Ends a run whose body wrote the file `output`. A cancelled run leaves no output. Before
-    // a success is reported the client catches up (settle), so that a cancel set in a handler
-    // of one of the last events still cancels the run and deletes its output.
+    // Ends a run whose body wrote the file `output` (a CatalogueFileJob, which has deleted the
+    // output of a run it cancelled). Before a success is reported the client catches up (settle),
+    // so that a cancel set in a handler of one of the last events still cancels the run and
+    // deletes its output.
     void finishWithOutput(const BodyOutcome& outcome, const QString& failure, const QString& output,
                           const EndTexts& texts);
 

@@ -1,5 +1,6 @@
 #include "CatalogueBuilder.h"
 
+#include "CatalogueFileJob.h"
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "DirectoryLister.h"
@@ -14,18 +15,14 @@
 #include "TypeNames.h"
 #include "mVersionInfo.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <fcntl.h>
 #include <limits>
-#include <memory>
-#include <unistd.h>
 
 namespace vambrel {
 
 namespace {
 
-enum class Outcome { Done, Cancelled, Failed };
+using Outcome = CatalogueFileJob::Outcome;
 
 // Listing folders and reading the start of each file is what a disk makes slow: folders are
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
@@ -33,32 +30,34 @@ enum class Outcome { Done, Cancelled, Failed };
 constexpr int kReadAheadThreads = 16;
 constexpr qint64 kFoldersAhead = 64;
 
-class Build {
+class Build final : public CatalogueFileJob {
 public:
-    Build(const BuildParams& params, BuildEvents& events) : m_params(params), m_events(events) {}
+    Build(const BuildParams& params, BuildEvents& events)
+        : CatalogueFileJob(params.fileName,
+                           QStringLiteral("Erreur inattendue pendant la création du catalogue.")),
+          m_params(params), m_events(events) {}
 
-    Outcome run() {
+private:
+    Outcome body() override {
         QStringList starts;
         QString cause;
         if (!SplitJobSpec(m_params.spec, &starts, &cause))
             return fail(cause);
         const QString mask = m_params.mask.isEmpty() ? QStringLiteral("*.*") : m_params.mask;
 
-        if (!m_db.create(m_params.fileName, DbKind::Catalogue, mask, QDateTime::currentDateTime()))
-            return fail(m_db.lastError());
-        m_created = true;
-        if (!m_db.setProperty(Schema::kVersionId, Schema::formatVersion()) ||
-            !m_db.setProperty(Schema::kSource, m_params.spec))
-            return fail(m_db.lastError());
-        m_writer = std::make_unique<CatalogueWriter>(m_db);
-        if (!m_writer->isValid())
-            return fail(m_db.lastError());
+        if (!createFile(DbKind::Catalogue, mask))
+            return Outcome::Failed;
+        if (!db().setProperty(Schema::kVersionId, Schema::formatVersion()) ||
+            !db().setProperty(Schema::kSource, m_params.spec))
+            return fail(db().lastError());
+        if (!startWriter())
+            return Outcome::Failed;
 
         for (const QString& start : starts) {
             if (m_events.ProgressMain(start))
                 return Outcome::Cancelled;
-            if (!m_db.setProperty(Schema::kOrigine, OrigineOf(start)))
-                return fail(m_db.lastError());
+            if (!db().setProperty(Schema::kOrigine, OrigineOf(start)))
+                return fail(db().lastError());
             const QStringList folders = ListFolders(start);
             const qint64 highest = folders.size() - 1;
             if (m_folderBase + highest >= qint64(std::numeric_limits<qint32>::max()))
@@ -79,36 +78,10 @@ public:
             }
             m_folderBase += highest + 1;
             // Each start folder ends on a commit: a later failure keeps it whole.
-            if (!m_writer->commit())
-                return fail(m_db.lastError());
+            if (!writer().commit())
+                return fail(db().lastError());
         }
-        if (!m_writer->commit())
-            return fail(m_db.lastError());
-        m_writer.reset();
-        m_db.close();
         return Outcome::Done;
-    }
-
-    // Removes the file of a cancelled build.
-    void discard() {
-        m_writer.reset();
-        m_db.close();
-        if (m_created)
-            ::unlink(QFile::encodeName(m_params.fileName).constData());
-    }
-
-    // Releases the database without writing more; complete rows up to the last commit stay.
-    void release() {
-        m_writer.reset();
-        m_db.close();
-    }
-
-    const QString& failure() const { return m_failure; }
-
-private:
-    Outcome fail(const QString& cause) {
-        m_failure = cause;
-        return Outcome::Failed;
     }
 
     struct ListedFile {
@@ -159,8 +132,8 @@ private:
     Outcome recordFolder(qint32 index, const QString& folder, const FolderBatch& batch) {
         m_events.ProgressState(index);
         const qint32 num = qint32(m_folderBase + index);
-        if (!m_writer->addFolder(num, folder))
-            return fail(m_writer->lastError());
+        if (!writer().addFolder(num, folder))
+            return fail(writer().lastError());
         for (const ListedFile& file : batch.files) {
             FileRow row;
             row.numId = m_fileCounter;
@@ -169,13 +142,13 @@ private:
             row.taille = file.size;
             row.modifie = UnixTimeToDate(file.mtime);
             row.type = m_types.typeOf(row.nom);
-            if (!m_writer->addFile(row))
-                return fail(m_writer->lastError());
+            if (!writer().addFile(row))
+                return fail(writer().lastError());
             const VersionInfo& info = file.version;
             if ((info.hasStrings || info.hasFixed) &&
-                !m_writer->addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
-                                      info.hasFixed ? &info.fixed : nullptr))
-                return fail(m_writer->lastError());
+                !writer().addVersion(m_fileCounter, info.hasStrings ? &info.strings : nullptr,
+                                     info.hasFixed ? &info.fixed : nullptr))
+                return fail(writer().lastError());
             if (m_fileCounter == std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("Trop de fichiers pour un seul catalogue."));
             ++m_fileCounter;
@@ -187,43 +160,16 @@ private:
 
     const BuildParams& m_params;
     BuildEvents& m_events;
-    Database m_db;
-    std::unique_ptr<CatalogueWriter> m_writer;
     TypeNames m_types;
     ReadAhead<FolderBatch> m_readAhead{kReadAheadThreads};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
-    bool m_created = false;
-    QString m_failure;
 };
 
 } // namespace
 
 void RunCatalogueBuild(const BuildParams& params, BuildEvents& events, QString* failure) {
-    Build build(params, events);
-    Outcome outcome = Outcome::Failed;
-    try {
-        outcome = build.run();
-    } catch (const std::exception&) {
-        outcome = Outcome::Failed;
-    }
-    switch (outcome) {
-    case Outcome::Done:
-        events.Complete(true);
-        break;
-    case Outcome::Cancelled:
-        build.discard();
-        events.Cancelled();
-        break;
-    case Outcome::Failed:
-        build.release();
-        if (failure != nullptr)
-            *failure = build.failure().isEmpty()
-                           ? QStringLiteral("Erreur inattendue pendant la création du catalogue.")
-                           : build.failure();
-        events.Complete(false);
-        break;
-    }
+    Build(params, events).run(events, failure);
 }
 
 } // namespace vambrel

@@ -1,5 +1,6 @@
 #include "NewFileSearch.h"
 
+#include "CatalogueFileJob.h"
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "DirectoryLister.h"
@@ -9,13 +10,10 @@
 #include "StartFolders.h"
 #include "TextHelpers.h"
 
-#include <QFile>
 #include <QHash>
 #include <limits>
-#include <memory>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace vambrel {
@@ -112,7 +110,7 @@ private:
     std::unordered_set<Key, Hash, Equal> m_files{0, Hash{&m_names}, Equal{&m_names}};
 };
 
-enum class Outcome { Done, Cancelled, Failed };
+using Outcome = CatalogueFileJob::Outcome;
 
 // Folders are listed, and their names looked up in the index, on threads of their own a little
 // ahead of the writing; the lists come back in walk order.
@@ -140,27 +138,28 @@ std::vector<QString> newNamesIn(const CatalogueIndex& index, const QString& fold
     return names;
 }
 
-class Search {
+class Search final : public CatalogueFileJob {
 public:
-    Search(const NewFileParams& params, NewFileEvents& events) : m_params(params), m_events(events) {}
+    Search(const NewFileParams& params, NewFileEvents& events)
+        : CatalogueFileJob(params.fileName, QStringLiteral("Erreur inattendue pendant la recherche.")),
+          m_params(params), m_events(events) {}
 
-    Outcome run() {
+private:
+    Outcome body() override {
         QStringList starts;
         QString cause;
         if (!SplitJobSpec(m_params.spec, &starts, &cause))
             return fail(cause);
         const QString mask = m_params.mask.isEmpty() ? QStringLiteral("*.*") : m_params.mask;
-        if (!m_db.create(m_params.fileName, DbKind::NewFilesList))
-            return fail(m_db.lastError());
-        m_created = true;
+        if (!createFile(DbKind::NewFilesList))
+            return Outcome::Failed;
         // The catalogue is read while the first walk runs: one is mostly the disk's work, the
         // other the processor's. Nothing is compared before it is in.
         bool indexed = false;
         QString indexCause;
         std::jthread loader([&] { indexed = m_index.load(m_params.catalogue, &indexCause); });
-        m_writer = std::make_unique<CatalogueWriter>(m_db);
-        if (!m_writer->isValid())
-            return fail(m_db.lastError());
+        if (!startWriter())
+            return Outcome::Failed;
 
         for (const QString& start : starts) {
             const QStringList folders = ListFolders(start);
@@ -185,32 +184,7 @@ public:
                     return o;
             }
         }
-        if (!m_writer->commit())
-            return fail(m_db.lastError());
-        m_writer.reset();
-        m_db.close();
         return Outcome::Done;
-    }
-
-    void discard() {
-        m_writer.reset();
-        m_db.close();
-        if (m_created)
-            ::unlink(QFile::encodeName(m_params.fileName).constData());
-    }
-
-    // The list stays as far as it was committed; nothing more is written.
-    void release() {
-        m_writer.reset();
-        m_db.close();
-    }
-
-    const QString& failure() const { return m_failure; }
-
-private:
-    Outcome fail(const QString& cause) {
-        m_failure = cause;
-        return Outcome::Failed;
     }
 
     Outcome searchFolder(qint32 index, const QString& folder, const std::vector<QString>& newNames) {
@@ -223,16 +197,16 @@ private:
             ++m_folderNumber;
         }
         for (const QString& name : newNames) {
-            if (!m_writer->addNewFile(m_counter, m_folderNumber, name))
-                return fail(m_writer->lastError());
+            if (!writer().addNewFile(m_counter, m_folderNumber, name))
+                return fail(writer().lastError());
             if (m_counter == std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("Trop de nouveaux fichiers."));
             ++m_counter;
             if (m_events.ProgressFile(m_counter))
                 return Outcome::Cancelled;
             if (!m_folderRowWritten) {
-                if (!m_writer->addFolder(m_folderNumber, folder))
-                    return fail(m_writer->lastError());
+                if (!writer().addFolder(m_folderNumber, folder))
+                    return fail(writer().lastError());
                 m_folderRowWritten = true;
             }
         }
@@ -241,42 +215,16 @@ private:
 
     const NewFileParams& m_params;
     NewFileEvents& m_events;
-    Database m_db;
-    std::unique_ptr<CatalogueWriter> m_writer;
     CatalogueIndex m_index;
     qint32 m_folderNumber = 0;
     qint32 m_counter = 0;
     bool m_folderRowWritten = false;
-    bool m_created = false;
-    QString m_failure;
 };
 
 } // namespace
 
 void RunNewFileSearch(const NewFileParams& params, NewFileEvents& events, QString* failure) {
-    Search search(params, events);
-    Outcome outcome = Outcome::Failed;
-    try {
-        outcome = search.run();
-    } catch (const std::exception&) {
-        outcome = Outcome::Failed;
-    }
-    switch (outcome) {
-    case Outcome::Done:
-        events.Complete(true);
-        break;
-    case Outcome::Cancelled:
-        search.discard();
-        events.Cancelled();
-        break;
-    case Outcome::Failed:
-        search.release();
-        if (failure != nullptr)
-            *failure = search.failure().isEmpty() ? QStringLiteral("Erreur inattendue pendant la recherche.")
-                                                  : search.failure();
-        events.Complete(false);
-        break;
-    }
+    Search(params, events).run(events, failure);
 }
 
 } // namespace vambrel

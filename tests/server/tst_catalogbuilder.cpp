@@ -177,6 +177,7 @@ private Q_SLOTS:
         QCOMPARE(r.count(u"Complete"_s), 0);
         QCOMPARE(r.count(u"Cancelled"_s), 1);
         QVERIFY(!QFile::exists(file));
+        QVERIFY(!QFile::exists(file + u"-journal"_s));
         if (event == u"ProgressFile"_s)
             QCOMPARE(r.count(u"ProgressFile"_s), 3); // the search of the folder stops at once
     }

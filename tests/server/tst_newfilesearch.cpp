@@ -122,6 +122,7 @@ private Q_SLOTS:
         QCOMPARE(r.lines.last(), u"Cancelled"_s);
         QVERIFY(!r.lines.contains(u"Complete true"_s) && !r.lines.contains(u"Complete false"_s));
         QVERIFY(!QFile::exists(list));
+        QVERIFY(!QFile::exists(list + u"-journal"_s));
     }
 
     void failures_data() {
