@@ -34,7 +34,9 @@ FolderFileList::FolderFileList(TypeIcons& icons, QWidget* parent) : QTreeWidget(
     setAllColumnsShowFocus(true);
     headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     header()->setSectionsClickable(true);
-    header()->setSortIndicatorShown(false);
+    // The rows come ordered by name.
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(0, Qt::AscendingOrder);
     setIconSize(QSize(16, 16));
     connect(header(), &QHeaderView::sectionClicked, this, &FolderFileList::columnClick);
 }
@@ -98,6 +100,7 @@ void FolderFileList::columnClick(int column) {
     else
         m_sortColumn = column;
     sortItems(m_sortColumn, m_sortOrder);
+    header()->setSortIndicator(m_sortColumn, m_sortOrder);
 }
 
 } // namespace vambrel

@@ -14,6 +14,7 @@
 #include "shell/mSettings.h"
 
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,6 +28,7 @@ namespace vambrel {
 namespace {
 
 constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kTreeWidth = 240; // the folder tree's share at first: names of a few levels readable
 
 } // namespace
 
@@ -41,7 +43,7 @@ frmDirDat::frmDirDat(QWidget* parent) : QWidget(parent) {
     m_lstFich = new FolderFileList(m_icons, this);
     m_listingView = new PagedList(this);
     m_frame1 = new QWidget(this);
-    m_frame1->setGeometry(200, 0, 4, 100);
+    m_frame1->setGeometry(kTreeWidth, 0, 4, 100);
     m_qvtProgress = new LightProgress(this);
     m_qvtProgress->hide();
     m_staBar = new QStatusBar(this);
@@ -59,12 +61,17 @@ frmDirDat::frmDirDat(QWidget* parent) : QWidget(parent) {
     m_splitter->setTrackSplit(true);
     m_splitter->SetControls(m_frame1, m_treRep, m_lstFich, this);
 
+    m_listingWidths = new ColumnWidths(lstListing(), QStringLiteral("listing"));
+    m_fichWidths = new ColumnWidths(m_lstFich, QStringLiteral("fichiers"));
+    lstListing()->header()->setSortIndicatorShown(true);
     m_listing.setIconProvider([this](const QString& nom) { return m_icons.forName(nom); });
     connect(m_treRep, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { listFolder(current); });
     connect(m_lstFich, &FolderFileList::Listed, this, [this](qint64 files, double size) {
         m_totalSize = size;
         showStatus(files);
+        m_fichWidths->fitOnce();
+        Q_EMIT CommandsChanged();
     });
     connect(m_listingView, &PagedList::headerClicked, this, &frmDirDat::listingColumnClick);
     connect(m_listingView, &PagedList::activated, this, &frmDirDat::ShowVersion);
@@ -149,6 +156,19 @@ void frmDirDat::setInsExplore(bool explore) {
     lstListing()->setVisible(!explore);
     vScroll()->setVisible(!explore);
     layoutControls();
+    Q_EMIT CommandsChanged();
+}
+
+bool frmDirDat::canShowVersion() const {
+    return m_db.isOpen() &&
+           (m_insExplore ? m_lstFich->topLevelItemCount() > 0 : m_listingView->rowCount() > 0);
+}
+
+void frmDirDat::focusContent() {
+    if (m_insExplore)
+        m_lstFich->setFocus();
+    else
+        lstListing()->setFocus();
 }
 
 // ---- explorer view ----
@@ -232,15 +252,25 @@ bool frmDirDat::OuvrirDatListing() {
     m_totalSize = m_listing.totalSize();
     layoutControls();
     m_listingView->setSource(&m_listing);
+    showSortIndicator();
+    m_listingWidths->fitOnce();
     showStatus(m_listingView->rowCount());
     return true;
 }
 
 void frmDirDat::listingColumnClick(int column) {
-    if (m_listingView->model()->rowCount() == 0 || !m_listing.sortByColumn(column))
+    if (m_listingView->model()->rowCount() == 0 || !m_listing.sortByColumn(column)) {
+        showSortIndicator(); // the header flips its own on a click
         return;
+    }
     WaitCursor hourglass;
     m_listingView->reset();
+    showSortIndicator();
+}
+
+void frmDirDat::showSortIndicator() {
+    lstListing()->header()->setSortIndicator(
+        m_listing.sortColumn(), m_listing.descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 // ---- commands ----
@@ -305,9 +335,16 @@ void frmDirDat::ShowProperties() {
         return;
     frmProprietes dialog(this);
     fillProperties(dialog);
-    dialog.exec();
-    if (!applyProperties(dialog))
-        Q_EMIT Message(QStringLiteral("Impossible d'enregistrer la description dans ") + m_tag);
+    // A description that could not be saved is not lost: the dialog comes back with its text,
+    // to try again or to cancel.
+    for (;;) {
+        dialog.exec();
+        if (applyProperties(dialog))
+            return;
+        Q_EMIT Message(QStringLiteral("Impossible d'enregistrer la description dans ") + m_tag +
+                       QLatin1Char('\n') + m_error);
+        dialog.setUnsaved(true);
+    }
 }
 
 // ---- window ----
@@ -334,6 +371,7 @@ void frmDirDat::closeEvent(QCloseEvent* event) {
     m_lstFich->clearFolder();
     m_listingView->setSource(nullptr);
     m_db.close();
+    Q_EMIT CommandsChanged();
     QWidget::closeEvent(event);
 }
 

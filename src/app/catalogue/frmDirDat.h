@@ -4,6 +4,7 @@
 #include "FolderFileList.h"
 #include "ListingSource.h"
 #include "controls/ChildWindow.h"
+#include "controls/ColumnWidths.h"
 #include "controls/PagedList.h"
 #include "controls/TypeIcons.h"
 
@@ -45,6 +46,8 @@ public:
     bool exploreView() const override { return m_insExplore; }
     bool setExploreView(bool explore) override;
     void ShowVersion() override;
+    bool canShowVersion() const override;
+    void focusContent() override;
     void ShowProperties() override;
     // The listing preview comes with the printing windows.
     void PrintDat() override {}
@@ -93,6 +96,8 @@ Q_SIGNALS:
     void Message(const QString& text);
     // The catalogue is of the earlier format and is about to be converted: tell the user.
     void ConversionNotice();
+    // What the window's commands can act on changed (canShowVersion()).
+    void CommandsChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -104,6 +109,7 @@ private:
     bool convertIfEarlier(const QString& path);
     void layoutControls();
     void showStatus(qint64 files);
+    void showSortIndicator();
 
     QString m_tag;
     QString m_error;
@@ -122,6 +128,8 @@ private:
     QTreeWidget* m_treRep;
     FolderFileList* m_lstFich;
     TypeIcons m_icons;
+    ColumnWidths* m_listingWidths;
+    ColumnWidths* m_fichWidths;
     cVSplitter* m_splitter;
 };
 

@@ -3,6 +3,7 @@
 #include "Drives.h"
 #include "NativeName.h"
 #include "NewCatalogueAnswer.h"
+#include "controls/DialogFlags.h"
 #include "controls/qvtBrowser.h"
 #include "controls/qvtRepertoire.h"
 
@@ -29,7 +30,7 @@ void frmNouveau::setStartFolderSource(FolderSource source) {
 }
 
 frmNouveau::frmNouveau(QWidget* parent)
-    : QDialog(parent), m_lisLecteur(new QListWidget(this)), m_qvtBrowse(new qvtBrowser(this)),
+    : QDialog(parent, kDialogFlags), m_lisLecteur(new QListWidget(this)), m_qvtBrowse(new qvtBrowser(this)),
       m_lblMask(new QLabel(QStringLiteral("Masque de fichiers"), this)), m_txtMask(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Créer un nouveau fichier Vambrel"));
     m_optRacine[0] = new QRadioButton(QStringLiteral("A partir des lecteurs"), this);

@@ -1,5 +1,7 @@
 #include "frmProprietes.h"
 
+#include "controls/DialogFlags.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,7 +12,7 @@
 
 namespace vambrel {
 
-frmProprietes::frmProprietes(QWidget* parent) : QDialog(parent) {
+frmProprietes::frmProprietes(QWidget* parent) : QDialog(parent, kDialogFlags) {
     setWindowTitle(QStringLiteral("Propriétés"));
     const QStringList captions = {
         QStringLiteral("Nom du fichier"),      QStringLiteral("Emplacement"),
@@ -77,7 +79,7 @@ void frmProprietes::cmdAction_Click(int index) {
 }
 
 void frmProprietes::activate() {
-    m_cmdAction[0]->setEnabled(false);
+    m_cmdAction[0]->setEnabled(m_unsaved);
 }
 
 void frmProprietes::showEvent(QShowEvent* event) {

@@ -27,6 +27,8 @@ public:
 
 public Q_SLOTS:
     void cmdAction_Click(int index);
+    // A description that could not be saved: shown again, its OK button stays enabled.
+    void setUnsaved(bool unsaved) { m_unsaved = unsaved; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -40,6 +42,7 @@ private:
     QPlainTextEdit* m_txtDescription;
     std::array<QPushButton*, 2> m_cmdAction{};
     QString m_tag;
+    bool m_unsaved = false;
 };
 
 } // namespace vambrel

@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "NativeName.h"
 #include "TextFormat.h"
+#include "controls/DialogFlags.h"
+#include "controls/ElidedLabel.h"
 #include "controls/FileIcons.h"
 
 #include <QAbstractItemView>
@@ -14,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,11 +34,11 @@ QFrame* separatorLine(QWidget* parent) {
 
 } // namespace
 
-frmVersion::frmVersion(QWidget* parent) : QDialog(parent) {
+frmVersion::frmVersion(QWidget* parent) : QDialog(parent, kDialogFlags) {
     setWindowTitle(QStringLiteral("Information"));
     m_imaFichier = new QLabel(this);
     m_imaFichier->setFixedSize(20, 20);
-    m_lblFichier = new QLabel(this);
+    m_lblFichier = new ElidedLabel(this);
     auto* head = new QHBoxLayout;
     head->addWidget(m_imaFichier);
     head->addWidget(m_lblFichier, 1);
@@ -52,23 +55,34 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent) {
                                   QStringLiteral("Version du produit"),
                                   QStringLiteral("Conçu pour"),
                                   QStringLiteral("Type de fichier")};
-    auto* grid = new QGridLayout;
+    // The values, or one line for a file without any version information; the window keeps its
+    // size whichever is shown.
+    m_pages = new QStackedWidget(this);
+    auto* details = new QWidget(m_pages);
+    auto* grid = new QGridLayout(details);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setColumnStretch(1, 1);
     int line = 0;
-    grid->addWidget(new QLabel(QStringLiteral("Informations de version"), this), line++, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Informations de version"), details), line++, 0, 1, 2);
     for (int i = 0; i < kInfoCount; ++i) {
         if (i == 8) {
-            grid->addWidget(separatorLine(this), line++, 0, 1, 2);
-            grid->addWidget(new QLabel(QStringLiteral("Informations sur le fichier"), this), line++, 0, 1, 2);
+            grid->addWidget(separatorLine(details), line++, 0, 1, 2);
+            grid->addWidget(new QLabel(QStringLiteral("Informations sur le fichier"), details), line++, 0, 1,
+                            2);
         }
-        m_lblInfo[size_t(i)] = new QLabel(this);
-        m_lblInfo[size_t(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_lblInfo[size_t(i)]->setMinimumWidth(240);
+        m_lblInfo[size_t(i)] = new ElidedLabel(details);
         if (i < int(m_lblEti.size())) {
-            m_lblEti[size_t(i)] = new QLabel(captions[i], this);
+            m_lblEti[size_t(i)] = new QLabel(captions[i], details);
             grid->addWidget(m_lblEti[size_t(i)], line, 0);
         }
         grid->addWidget(m_lblInfo[size_t(i)], line++, 1);
     }
+    grid->setRowStretch(line, 1);
+    m_lblNoVersion =
+        new QLabel(QStringLiteral("Ce fichier ne contient pas d'informations de version."), m_pages);
+    m_lblNoVersion->setAlignment(Qt::AlignCenter);
+    m_pages->addWidget(details);
+    m_pages->addWidget(m_lblNoVersion);
 
     const QStringList tips = {QStringLiteral("Fichier précédent"), QStringLiteral("Fichier suivant"),
                               QStringLiteral("Premier fichier"), QStringLiteral("Dernier fichier")};
@@ -96,7 +110,7 @@ frmVersion::frmVersion(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(head);
     layout->addWidget(separatorLine(this));
-    layout->addLayout(grid);
+    layout->addWidget(m_pages, 1);
     layout->addWidget(separatorLine(this));
     layout->addLayout(buttons);
 }
@@ -121,6 +135,11 @@ void frmVersion::setRecFichiers(const FileRows& rows) {
 void frmVersion::clearInfo() {
     for (QLabel* label : m_lblInfo)
         label->clear();
+    m_pages->setCurrentIndex(0);
+}
+
+bool frmVersion::showsNoVersion() const {
+    return m_pages->currentWidget() == m_lblNoVersion;
 }
 
 void frmVersion::activate() {
@@ -153,8 +172,10 @@ void frmVersion::showRow() {
     }
     if (!version) {
         clearInfo();
+        m_pages->setCurrentWidget(m_lblNoVersion);
         return;
     }
+    m_pages->setCurrentIndex(0);
     for (int i = 0; i < kInfoCount; ++i)
         m_lblInfo[size_t(i)]->setText((*version)[size_t(i)]);
 }

@@ -2,14 +2,15 @@
 
 #include "CatalogueReader.h"
 
+#include <QAbstractItemView>
 #include <QDialog>
 #include <QPointer>
 #include <array>
 
 class QLabel;
 class QPushButton;
+class QStackedWidget;
 class QToolButton;
-class QAbstractItemView;
 
 namespace vambrel {
 
@@ -42,6 +43,9 @@ public:
     QLabel* lblInfo(int index) const; // 0 to 13
     QToolButton* imaNavig(int index) const;
     QPushButton* Command1() const { return m_command1; }
+    // The line shown instead of the values for a file without any version information.
+    QLabel* lblNoVersion() const { return m_lblNoVersion; }
+    bool showsNoVersion() const;
 
     // Re-selects the file selected in the list and shows it.
     void activate();
@@ -67,6 +71,8 @@ private:
     std::array<QLabel*, kInfoCount> m_lblInfo{};
     std::array<QToolButton*, 4> m_imaNavig{};
     QPushButton* m_command1;
+    QLabel* m_lblNoVersion;
+    QStackedWidget* m_pages;
 };
 
 } // namespace vambrel

@@ -23,6 +23,10 @@ public:
     }
     // "&Informations de version" on the selected file.
     virtual void ShowVersion() = 0;
+    // Whether the window has files to show the version window for.
+    virtual bool canShowVersion() const { return true; }
+    // Puts the focus in the window's main list (a window just opened or brought forward).
+    virtual void focusContent() {}
     // "&Propriétés Vambrel" of the catalogue.
     virtual void ShowProperties() {}
     // "I&mprimer" of the catalogue.

@@ -69,6 +69,22 @@ ListingPager::Action ListingPager::pageUp() {
     return Action::Refill;
 }
 
+ListingPager::Action ListingPager::home() {
+    if (m_rowCount == 0)
+        return Action::None;
+    m_topRow = 1;
+    m_selected = 0;
+    return Action::Refill;
+}
+
+ListingPager::Action ListingPager::end() {
+    if (m_rowCount == 0)
+        return Action::None;
+    m_topRow = scrollMaximum();
+    m_selected = shownRows() - 1;
+    return Action::Refill;
+}
+
 ListingPager::Action ListingPager::scrollTo(qint64 value) {
     value = std::clamp<qint64>(value, scrollMinimum(), scrollMaximum());
     if (value == m_topRow || m_rowCount == 0)

@@ -42,6 +42,9 @@ public:
     Action keyUp();
     Action pageDown();
     Action pageUp();
+    // Ctrl+Home and Ctrl+End: the first or the last row of the whole result, selected.
+    Action home();
+    Action end();
     // The scroll bar moved to `value`; clamped to the scroll range.
     Action scrollTo(qint64 value);
 

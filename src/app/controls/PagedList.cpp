@@ -214,6 +214,12 @@ void PagedList::pageKey(int key) {
     case Qt::Key_PageUp:
         apply(m_pager.pageUp());
         break;
+    case Qt::Key_Home:
+        apply(m_pager.home());
+        break;
+    case Qt::Key_End:
+        apply(m_pager.end());
+        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (currentRow() >= 0)
@@ -239,7 +245,13 @@ bool PagedList::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        // Ctrl+Home and Ctrl+End reach the ends of the whole list, not of the page.
+        if ((key == Qt::Key_Home || key == Qt::Key_End) && (press->modifiers() & Qt::ControlModifier)) {
+            pageKey(key);
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             pageKey(key);
             return true;

@@ -65,7 +65,8 @@ public:
     qint64 currentKey() const;
     // Selects row `row` of the page (from 0); out of range clears the selection.
     void setPageSelection(int row);
-    // A key as the list receives it: the edges of the page move the page.
+    // A key as the list receives it: the edges of the page move the page; Home and End (with
+    // Ctrl in the list) go to the ends of the whole list.
     void pageKey(int key);
 
 Q_SIGNALS:

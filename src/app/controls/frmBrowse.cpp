@@ -1,5 +1,6 @@
 #include "frmBrowse.h"
 
+#include "DialogFlags.h"
 #include "qvtRepertoire.h"
 
 #include <QHBoxLayout>
@@ -8,7 +9,7 @@
 
 namespace vambrel {
 
-frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent), m_rep(new qvtRepertoire(this)) {
+frmBrowse::frmBrowse(QWidget* parent) : QDialog(parent, kDialogFlags), m_rep(new qvtRepertoire(this)) {
     setWindowTitle(QStringLiteral("Choisir un répertoire"));
     m_rep->setObjectName(QStringLiteral("qvtRep"));
     auto* layout = new QVBoxLayout(this);

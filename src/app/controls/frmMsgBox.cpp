@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "ControlError.h"
+#include "DialogFlags.h"
 #include "MsgBoxButtonSet.h"
 #include "MsgBoxLayout.h"
 
@@ -24,7 +25,7 @@ constexpr int PictureSize = 32;
 } // namespace
 
 frmMsgBox::frmMsgBox(QWidget* parent)
-    : QDialog(parent), m_picture(new QLabel(this)), m_message(new QLabel(this)) {
+    : QDialog(parent, kDialogFlags), m_picture(new QLabel(this)), m_message(new QLabel(this)) {
     setModal(true);
     setWindowTitle(AppInfo::productName());
     m_message->setWordWrap(true);

@@ -105,6 +105,11 @@ void qvtBrowser::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
     if (!text.isEmpty() && text.at(0).unicode() < 256)
         Q_EMIT KeyPress(text.at(0).unicode());
+    // Return and Escape go on to the dialog around the box, as in any text box: its default or
+    // cancel button answers them.
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
+        event->ignore();
 }
 
 void qvtBrowser::keyReleaseEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "AboutTexts.h"
+#include "controls/DialogFlags.h"
 #include "mShellExecute.h"
 
 #include <QGridLayout>
@@ -35,7 +36,7 @@ void makeLink(QLabel* label) {
 
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent, const SystemSource& source) : QDialog(parent) {
+frmAbout::frmAbout(QWidget* parent, const SystemSource& source) : QDialog(parent, kDialogFlags) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("A propos de ") + AboutTexts::title());
     const AboutTexts texts(source);

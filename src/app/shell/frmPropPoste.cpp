@@ -1,13 +1,14 @@
 #include "frmPropPoste.h"
 
 #include "PropPosteTexts.h"
+#include "controls/DialogFlags.h"
 
 #include <QGridLayout>
 #include <QLabel>
 
 namespace vambrel {
 
-frmPropPoste::frmPropPoste(QWidget* parent, const SystemSource& source) : QDialog(parent) {
+frmPropPoste::frmPropPoste(QWidget* parent, const SystemSource& source) : QDialog(parent, kDialogFlags) {
     setObjectName(QStringLiteral("frmPropPoste"));
     setWindowTitle(QStringLiteral("Propriétés"));
     auto* grid = new QGridLayout(this);

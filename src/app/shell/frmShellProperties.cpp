@@ -1,5 +1,7 @@
 #include "frmShellProperties.h"
 
+#include "controls/DialogFlags.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -8,7 +10,8 @@
 
 namespace vambrel {
 
-frmShellProperties::frmShellProperties(const ShellPropertiesTexts& texts, QWidget* parent) : QDialog(parent) {
+frmShellProperties::frmShellProperties(const ShellPropertiesTexts& texts, QWidget* parent)
+    : QDialog(parent, kDialogFlags) {
     setObjectName(QStringLiteral("frmShellProperties"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(texts.title());

@@ -148,6 +148,8 @@ void frmVambrel::buildMenus() {
     // Commands whose windows are not part of the program yet.
     for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
         pending->setEnabled(false);
+    // Nothing to show the version of until a window lists files.
+    m_mnuOutils[0]->setEnabled(false);
 }
 
 void frmVambrel::buildToolBar() {
@@ -278,8 +280,9 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
             continue;
         if (replacement.isEmpty()) {
             sub->showNormal();
+            sub->raise();
             m_mdi->setActiveSubWindow(sub);
-            sub->widget()->setFocus();
+            child->focusContent();
             return true;
         }
         sub->close();
@@ -303,11 +306,10 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(std::max(400, m_mdi->width() * 3 / 4), std::max(300, m_mdi->height() * 3 / 4));
     connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
+    connect(child, &frmDirDat::CommandsChanged, this, &frmVambrel::updateCommands);
     connect(child, &frmDirDat::Message, this,
             [this](const QString& text) { showMessage(QMessageBox::Critical, text); });
-    bool converting = false;
-    connect(child, &frmDirDat::ConversionNotice, this, [this, &converting] {
-        converting = true;
+    connect(child, &frmDirDat::ConversionNotice, this, [this] {
         showMessage(
             QMessageBox::Information,
             QStringLiteral(
@@ -315,16 +317,17 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
                 "L'application va le convertir au format 2.0.0."));
     });
     const bool opened = child->OuvrirDat(path);
-    disconnect(child, &frmDirDat::ConversionNotice, this, nullptr);
     if (opened) {
+        // The window just opened is the one in front, with the focus in its list.
         sub->show();
+        sub->raise();
         m_mdi->setActiveSubWindow(sub);
         childActivated(sub);
+        child->focusContent();
         return true;
     }
-    // A conversion that failed says why: the file was a catalogue, and it stays as it was.
-    const QString cause =
-        converting && !child->lastError().isEmpty() ? QLatin1Char('\n') + child->lastError() : QString();
+    // The cause on a second line.
+    const QString cause = child->lastError().isEmpty() ? QString() : QLatin1Char('\n') + child->lastError();
     m_mdi->removeSubWindow(sub);
     delete sub;
     showMessage(QMessageBox::Critical, QStringLiteral("Impossible d'ouvrir ") + path + cause);
@@ -543,7 +546,13 @@ void frmVambrel::updateAffichageCaption(bool explore) {
     m_mnuAffichage->setText(explore ? kListCaption : kExploreCaption);
 }
 
+void frmVambrel::updateCommands() {
+    ChildWindow* child = activeChildWindow();
+    m_mnuOutils[0]->setEnabled(child && child->canShowVersion());
+}
+
 void frmVambrel::childActivated(QMdiSubWindow* window) {
+    updateCommands();
     ChildWindow* child = ChildWindow::of(window ? window->widget() : nullptr);
     if (!child || child->catalogueFile().isEmpty())
         return;
@@ -553,6 +562,7 @@ void frmVambrel::childActivated(QMdiSubWindow* window) {
 }
 
 void frmVambrel::childClosed() {
+    updateCommands();
     if (catalogueWindows().isEmpty())
         m_mnuInutilise[2]->setEnabled(false);
 }

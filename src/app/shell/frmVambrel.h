@@ -89,6 +89,8 @@ private:
     void childActivated(QMdiSubWindow* window);
     void childClosed();
     void updateAffichageCaption(bool explore);
+    // Enables the commands that need something to act on in the active child.
+    void updateCommands();
     void fillWindowMenu();
 
     // Command handlers.

@@ -206,6 +206,10 @@ private Q_SLOTS:
         w.listingColumnClick(2);
         QCOMPARE(cell(w.lstListing(), 0, 2), QStringLiteral("1 000"));
         QVERIFY(w.listing().descending());
+        // The header shows the sort column and its order.
+        QCOMPARE(w.lstListing()->header()->sortIndicatorSection(), 2);
+        QCOMPARE(w.lstListing()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(w.lstListing()->header()->isSortIndicatorShown());
     }
 
     void sortTies() {
@@ -384,6 +388,26 @@ private Q_SLOTS:
                  QStringLiteral("Disque des photos, été 2021"));
     }
 
+    // A description that could not be saved comes back with its text and an enabled OK button.
+    void descriptionNotSavedIsKept() {
+        const QString p = path("gone.dat");
+        QVERIFY(QFile::copy(m_tree, p));
+        setView(true);
+        frmDirDat w(nullptr);
+        QVERIFY(w.OuvrirDat(p));
+        frmProprietes dialog;
+        w.fillProperties(dialog);
+        dialog.txtDescription()->setPlainText(QStringLiteral("Photos 2021"));
+        dialog.cmdAction_Click(0);
+        QVERIFY(QFile::remove(p));
+        QVERIFY(!w.applyProperties(dialog));
+        QVERIFY(!w.lastError().isEmpty());
+        dialog.setUnsaved(true);
+        dialog.show();
+        QCOMPARE(dialog.txtDescription()->toPlainText(), QStringLiteral("Photos 2021"));
+        QVERIFY(dialog.cmdAction(0)->isEnabled());
+    }
+
     void versionWindow() {
         const QString p = path("version.dat");
         QVERIFY(makeCatalogue(p, QStringLiteral("/"), QStringLiteral("/v"), {{0, QStringLiteral("/v")}},
@@ -412,8 +436,13 @@ private Q_SLOTS:
         QCOMPARE(v.lblFichier()->text(), QStringLiteral("b.txt"));
         for (int i = 0; i < frmVersion::kInfoCount; ++i)
             QVERIFY(v.lblInfo(i)->text().isEmpty());
+        // A file without version information says so in one line.
+        QVERIFY(v.showsNoVersion());
+        QVERIFY(v.lblNoVersion()->isVisible());
         QTest::keyClick(&v, Qt::Key_Home);
         QCOMPARE(v.lblFichier()->text(), QStringLiteral("a.exe"));
+        QVERIFY(!v.showsNoVersion());
+        QVERIFY(v.lblInfo(0)->isVisible());
         QCOMPARE(v.lblInfo(0)->text(), QStringLiteral("Quorvat"));
         QCOMPARE(v.lblInfo(7)->text(), QStringLiteral("1.2"));
         QVERIFY(v.lblInfo(1)->text().isEmpty());

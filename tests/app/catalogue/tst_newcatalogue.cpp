@@ -228,6 +228,26 @@ private Q_SLOTS:
         QVERIFY(dialog.Tag().isEmpty());
     }
 
+    // Return in the folder box validates the dialog as it does in the mask box.
+    void returnValidates_data() {
+        QTest::addColumn<bool>("inFolderBox");
+        QTest::newRow("folder box") << true;
+        QTest::newRow("mask box") << false;
+    }
+    void returnValidates() {
+        QFETCH(bool, inFolderBox);
+        frmNouveau dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.optRacine(1)->setChecked(true);
+        dialog.qvtBrowse()->setText(QStringLiteral("/srv/photos"));
+        QWidget* box = inFolderBox ? static_cast<QWidget*>(dialog.qvtBrowse()->Text1()) : dialog.txtMask();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(dialog.Tag(), QStringLiteral("/srv/photos"));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
     void folderAnswerAndCancel() {
         frmNouveau dialog;
         dialog.qvtBrowse()->setText(QStringLiteral("/srv/données"));

@@ -77,6 +77,16 @@ private Q_SLOTS:
             << -1;
         QTest::newRow("empty result ignores keys")
             << qint64(0) << 20 << qint64(1) << -1 << int(Qt::Key_Down) << Action::None << qint64(1) << -1;
+        QTest::newRow("home from the middle: first row selected")
+            << qint64(100) << 20 << qint64(50) << 7 << int(Qt::Key_Home) << Action::Refill << qint64(1) << 0;
+        QTest::newRow("end from the top: last row selected")
+            << qint64(100) << 20 << qint64(1) << -1 << int(Qt::Key_End) << Action::Refill << qint64(81) << 19;
+        QTest::newRow("end of a short result")
+            << qint64(5) << 20 << qint64(1) << 0 << int(Qt::Key_End) << Action::Refill << qint64(1) << 4;
+        QTest::newRow("end of a million rows") << qint64(1000000) << 31 << qint64(1) << 0 << int(Qt::Key_End)
+                                               << Action::Refill << qint64(999970) << 30;
+        QTest::newRow("home of an empty result")
+            << qint64(0) << 20 << qint64(1) << -1 << int(Qt::Key_Home) << Action::None << qint64(1) << -1;
     }
     void keys() {
         QFETCH(qint64, rows);
@@ -100,6 +110,12 @@ private Q_SLOTS:
             break;
         case Qt::Key_PageUp:
             got = p.pageUp();
+            break;
+        case Qt::Key_Home:
+            got = p.home();
+            break;
+        case Qt::Key_End:
+            got = p.end();
             break;
         }
         QCOMPARE(got, action);

@@ -113,6 +113,27 @@ private Q_SLOTS:
         QCOMPARE(list.scrollBar()->value(), int(expected));
     }
 
+    // Ctrl+Home and Ctrl+End reach the ends of the whole list; Home alone stays in the page.
+    void homeAndEndOfTheWholeList() {
+        PagedList list;
+        list.resize(400, 300);
+        list.show();
+        CountingSource source(1000);
+        list.setSource(&source);
+        list.scrollBar()->setValue(400);
+        list.setPageSelection(3);
+        QTest::keyClick(list.list(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(list.currentRow(), qint64(999));
+        QCOMPARE(list.scrollBar()->value(), list.scrollBar()->maximum());
+        QTest::keyClick(list.list(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(list.currentRow(), qint64(0));
+        QCOMPARE(list.scrollBar()->value(), 1);
+        list.scrollBar()->setValue(400);
+        list.setPageSelection(3);
+        QTest::keyClick(list.list(), Qt::Key_Home);
+        QCOMPARE(list.pager().topRow(), qint64(400));
+    }
+
     void selectionAndActivation() {
         PagedList list;
         list.resize(400, 300);

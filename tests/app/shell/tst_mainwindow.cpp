@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <memory>
 
@@ -101,7 +102,8 @@ private Q_SLOTS:
         row("Edition7", QStringLiteral("Dé&truire les fichiers"), false);
         row("Edition12", QStringLiteral("&Propriétés"), true);
         row("Affichage", QStringLiteral("Type &Explorateur de fichiers"), true);
-        row("Outils0", QStringLiteral("&Informations de version"), true);
+        // Nothing to show the version of before a window lists files.
+        row("Outils0", QStringLiteral("&Informations de version"), false);
         row("Outils1", QStringLiteral("&Propriétés Vambrel"), true);
         row("Outils2", QStringLiteral("&Comparer"), false);
         row("Outils3", QStringLiteral("I&mprimer"), false);
@@ -297,7 +299,10 @@ private Q_SLOTS:
         withList.mnuMRU_Click(1);
         QCOMPARE(messages.list.size(), 1);
         QCOMPARE(messages.list[0].first, QMessageBox::Critical);
-        QCOMPARE(messages.list[0].second, QStringLiteral("Impossible d'ouvrir ") + gone);
+        QCOMPARE(messages.list[0].second.section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Impossible d'ouvrir ") + gone);
+        QVERIFY(
+            messages.list[0].second.section(QLatin1Char('\n'), 1).contains(QStringLiteral("introuvable")));
         QVERIFY(withList.mdiArea()->subWindowList().isEmpty());
         QCOMPARE(withList.mnuMRU(1)->data().toString(), gone);
 
@@ -307,7 +312,11 @@ private Q_SLOTS:
         f.write("notes");
         f.close();
         QVERIFY(!w.OpenCatalogue(text, QString()));
-        QCOMPARE(messages.list.last().second, QStringLiteral("Impossible d'ouvrir ") + text);
+        QCOMPARE(messages.list.last().second.section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Impossible d'ouvrir ") + text);
+        QVERIFY(messages.list.last()
+                    .second.section(QLatin1Char('\n'), 1)
+                    .contains(QStringLiteral("n'est pas un catalogue")));
         QVERIFY(w.mdiArea()->subWindowList().isEmpty());
     }
 
@@ -396,6 +405,90 @@ private Q_SLOTS:
         QVERIFY(w.mnuInutilise(2)->isEnabled());
         windows[2]->close();
         QTRY_VERIFY(!w.mnuInutilise(2)->isEnabled());
+    }
+
+    // The window just opened is the active one, in front, with the focus in its list, whichever
+    // window was in front before; the version command follows what the active window lists.
+    void openedWindowInFront_data() {
+        QTest::addColumn<bool>("explore");
+        QTest::newRow("explorer view") << true;
+        QTest::newRow("flat list") << false;
+    }
+    void openedWindowInFront() {
+        QFETCH(bool, explore);
+        setViewSetting(explore);
+        frmVambrel w;
+        w.show();
+        const QString empty = m_dir.filePath(QStringLiteral("nofiles.dat"));
+        if (!QFile::exists(empty))
+            QVERIFY(makeCatalogue(empty, QStringLiteral("/"), QStringLiteral("/e"),
+                                  {{0, QStringLiteral("/e")}}, {}));
+        QVERIFY(w.OpenCatalogue(catalogue(QStringLiteral("one.dat")), QString()));
+        QTRY_VERIFY(w.mnuOutils(0)->isEnabled());
+        QVERIFY(w.toolButton(4)->isEnabled());
+        QVERIFY(w.OpenCatalogue(empty, QString()));
+        for (const QString& path : {empty, catalogue(QStringLiteral("one.dat"))}) {
+            if (path != empty)
+                QVERIFY(w.OpenCatalogue(path, QString())); // brought forward again
+            QMdiSubWindow* front = w.mdiArea()->subWindowList(QMdiArea::StackingOrder).last();
+            auto* child = qobject_cast<frmDirDat*>(front->widget());
+            QVERIFY(child);
+            QCOMPARE(child->Tag(), path);
+            QCOMPARE(w.mdiArea()->activeSubWindow(), front);
+            QWidget* list = explore ? static_cast<QWidget*>(child->lstFich()) : child->lstListing();
+            QCOMPARE(child->focusWidget(), list);
+            QCOMPARE(w.mnuOutils(0)->isEnabled(), path != empty);
+        }
+    }
+
+    // A file that cannot be opened as a catalogue says why on a second line.
+    void failuresSayWhy_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("text") << QByteArray("pas un catalogue\n") << QStringLiteral("n'est pas un catalogue");
+        QTest::newRow("empty file") << QByteArray() << QStringLiteral("catalogue");
+        QTest::newRow("missing file") << QByteArray("<none>") << QStringLiteral("introuvable");
+    }
+    void failuresSayWhy() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, cause);
+        const QString p =
+            m_dir.filePath(QStringLiteral("bad-%1.dat").arg(QString::fromLatin1(QTest::currentDataTag())));
+        if (bytes != "<none>") {
+            QFile f(p);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        frmVambrel w;
+        Messages messages;
+        messages.attach(w);
+        QVERIFY(!w.OpenCatalogue(p, QString()));
+        const QStringList lines = messages.list.last().second.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("Impossible d'ouvrir ") + p);
+        QVERIFY2(lines[1].contains(cause), qPrintable(lines[1]));
+        QVERIFY(w.mdiArea()->subWindowList().isEmpty());
+    }
+
+    // A truncated catalogue is refused with a cause too, and left as it was.
+    void truncatedCatalogue() {
+        const QString whole = catalogue(QStringLiteral("one.dat"));
+        const QString p = m_dir.filePath(QStringLiteral("truncated.dat"));
+        QFile in(whole);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray half = in.read(in.size() / 2);
+        QFile out(p);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(half);
+        out.close();
+        frmVambrel w;
+        Messages messages;
+        messages.attach(w);
+        QVERIFY(!w.OpenCatalogue(p, QString()));
+        QCOMPARE(messages.list.last().second.count(QLatin1Char('\n')), 1);
+        QVERIFY(!messages.list.last().second.section(QLatin1Char('\n'), 1).isEmpty());
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), half);
     }
 
 private:
