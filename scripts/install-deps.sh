@@ -10,6 +10,7 @@ packages=(
     libsqlite3-dev sqlite3 libicu-dev
     shared-mime-info hicolor-icon-theme adwaita-icon-theme
     fonts-liberation2 xdg-utils
+    poppler-utils
 )
 
 sudo_cmd=()
