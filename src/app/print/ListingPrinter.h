@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
+#include <QRawFont>
 #include <QString>
 
 class QPainter;
@@ -38,6 +40,11 @@ public:
     const ListingPageComposer& composer() const { return m_composer; }
 
 private:
+    // The glyphs of a text in the report's font, with its width; none when a character lacks a
+    // glyph there (the text is then drawn and measured through the font's fallbacks).
+    bool glyphs(const QString& text, bool bold, QGlyphRun* run, double* width) const;
+
+    QRawFont m_rawRegular, m_rawBold;
     QFont m_regular, m_bold, m_boldUnderline;
     QFontMetricsF m_regularMetrics, m_boldMetrics;
     ListingPageComposer m_composer;
