@@ -98,16 +98,11 @@ void ListingPrinter::drawPage(QPainter& painter, int page, bool preview) const {
         }
         QGlyphRun run;
         double w = 0;
-        if (!glyphs(item.text, item.bold, &run, &w)) {
+        // Underlined texts (one a folder) go through the font, which places the underline.
+        if (item.underline || !glyphs(item.text, item.bold, &run, &w)) {
             flush();
             painter.setFont(item.bold ? (item.underline ? m_boldUnderline : m_bold) : m_regular);
             painter.drawText(QPointF(item.x, item.y + ascent), item.text);
-            continue;
-        }
-        if (item.underline) {
-            flush();
-            run.setUnderline(true);
-            painter.drawGlyphRun(QPointF(item.x, item.y + ascent), run);
             continue;
         }
         const QPointF origin(item.x, item.y + ascent);

@@ -58,8 +58,8 @@ frmApercu::frmApercu(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     m_tooBar->setFloatable(false);
     m_tooBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_toolButtons[0] =
-        m_tooBar->addAction(themeIcon("document-print", QStyle::SP_DialogSaveButton),
-                            QStringLiteral("Imprimer"), this, [this] { tooBar_ButtonClick(1); });
+        m_tooBar->addAction(QIcon::fromTheme(QStringLiteral("document-print")), QStringLiteral("Imprimer"),
+                            this, [this] { tooBar_ButtonClick(1); });
     m_toolButtons[1] =
         m_tooBar->addAction(themeIcon("configure", QStyle::SP_FileDialogDetailedView),
                             QStringLiteral("Configurer"), this, [this] { tooBar_ButtonClick(2); });
@@ -96,6 +96,7 @@ frmApercu::frmApercu(QWidget* owner) : QMainWindow(owner, Qt::Window) {
     QPalette grey = m_area->viewport()->palette();
     grey.setColor(QPalette::Window, QColor(128, 128, 128));
     m_area->viewport()->setPalette(grey);
+    m_area->viewport()->setBackgroundRole(QPalette::Window);
     m_area->viewport()->setAutoFillBackground(true);
     m_area->viewport()->installEventFilter(this);
     m_area->installEventFilter(this);
