@@ -11,6 +11,7 @@ packages=(
     qt6-translations-l10n
     shared-mime-info hicolor-icon-theme adwaita-icon-theme
     fonts-liberation2 xdg-utils
+    poppler-utils
 )
 
 sudo_cmd=()

@@ -1,0 +1,148 @@
+#include "ListingReport.h"
+
+#include "CatalogueReader.h"
+#include "CatalogueSchema.h"
+
+#include <QHash>
+
+namespace vambrel {
+
+namespace {
+
+QString missingFields() {
+    return QStringLiteral("Les champs attendus sont introuvables dans le catalogue.");
+}
+
+QList<SortColumn> byFolder() {
+    return {{QStringLiteral("Folders.Nom")}};
+}
+
+} // namespace
+
+// Ordered in memory (by folder name, then file name) rather than by ORDER BY: the same order, much
+// faster on a large catalogue.
+QString ListingReport::detailSql(int folderFilter) {
+    return QStringLiteral("SELECT Folders.Nom, Folders.Num, Files.Nom, Files.Taille, Files.\"Modifié\", "
+                          "Files.Type, Version.\"Produit Version\" ") +
+           (folderFilter == NonEmptyFolders
+                ? QStringLiteral("FROM (Files LEFT JOIN Folders ON Files.Num = Folders.Num) ")
+                : QStringLiteral("FROM (Files RIGHT JOIN Folders ON Files.Num = Folders.Num) ")) +
+           QStringLiteral("LEFT JOIN Version ON Files.NumId = Version.NumId");
+}
+
+QString ListingReport::totalsSql(int folderFilter) {
+    return QStringLiteral("SELECT Folders.Nom, Folders.Num, Count(Files.Nom) AS NbreFichiers, "
+                          "Sum(Files.Taille) AS TailleDossier ") +
+           (folderFilter == NonEmptyFolders
+                ? QStringLiteral("FROM Files LEFT JOIN Folders ON Files.Num = Folders.Num ")
+                : QStringLiteral("FROM Files RIGHT JOIN Folders ON Files.Num = Folders.Num ")) +
+           QStringLiteral("GROUP BY Folders.Nom, Folders.Num");
+}
+
+Result<ListingReport> ListingReport::open(const Database& db, int folderFilter) {
+    ListingReport report;
+    report.m_filter = folderFilter == NonEmptyFolders ? NonEmptyFolders : AllFolders;
+
+    auto detail = Snapshot::open(db, detailSql(report.m_filter), {},
+                                 {{QStringLiteral("Folders.Nom")}, {QStringLiteral("Files.Nom")}});
+    if (!detail)
+        return Result<ListingReport>::failure(detail.error());
+    auto totals = Snapshot::open(db, totalsSql(report.m_filter), {}, byFolder());
+    if (!totals)
+        return Result<ListingReport>::failure(totals.error());
+
+    Snapshot& d = detail.value();
+    const int dNum = d.fieldIndex(u"Folders.Num");
+    report.m_nom = d.fieldIndex(u"Files.Nom");
+    report.m_taille = d.fieldIndex(u"Files.Taille");
+    report.m_modifie = d.fieldIndex(u"Files.Modifié");
+    report.m_type = d.fieldIndex(u"Files.Type");
+    report.m_version = d.fieldIndex(u"Version.Produit Version");
+    Snapshot& t = totals.value();
+    const int tNom = t.fieldIndex(u"Folders.Nom");
+    const int tNum = t.fieldIndex(u"Folders.Num");
+    const int tFiles = t.fieldIndex(u"NbreFichiers");
+    const int tSize = t.fieldIndex(u"TailleDossier");
+    if (dNum < 0 || report.m_nom < 0 || report.m_taille < 0 || report.m_modifie < 0 || report.m_type < 0 ||
+        report.m_version < 0 || tNom < 0 || tNum < 0 || tFiles < 0 || tSize < 0)
+        return Result<ListingReport>::failure(missingFields());
+
+    // The detail rows of a folder are contiguous: note where each folder's files begin.
+    struct Span {
+        qint64 first = 0, count = 0;
+    };
+    QHash<qint64, Span> spans;
+    spans.reserve(qsizetype(t.recordCount()));
+    qint64 current = -1;
+    Span* span = nullptr;
+    for (bool more = d.moveFirst(); more; more = d.moveNext()) {
+        // The row of an empty folder, and a file without a folder, hold no file of the report.
+        if (d.isNull(dNum) || d.isNull(report.m_nom))
+            continue;
+        const qint64 num = d.value(dNum).toLongLong();
+        if (!span || num != current) {
+            current = num;
+            span = &spans[num];
+            span->first = d.absolutePosition();
+            span->count = 0;
+        }
+        ++span->count;
+    }
+
+    report.m_folders.reserve(size_t(t.recordCount()));
+    for (bool more = t.moveFirst(); more; more = t.moveNext()) {
+        if (t.isNull(tNum))
+            continue;
+        Folder f;
+        f.num = t.value(tNum).toLongLong();
+        f.nom = t.text(tNom);
+        f.files = t.value(tFiles).toLongLong();
+        f.size = t.value(tSize).toLongLong();
+        const auto s = spans.constFind(f.num);
+        if (s != spans.cend()) {
+            f.firstRow = s->first;
+            f.rowCount = s->count;
+        }
+        report.m_totalFiles += f.files;
+        report.m_totalSize += f.size;
+        report.m_folders.push_back(std::move(f));
+    }
+    report.m_detail = std::move(d);
+
+    const CatalogueReader reader(db);
+    report.m_fileName = db.path().mid(db.path().lastIndexOf(QLatin1Char('/')) + 1);
+    report.m_created = reader.propertyText(Schema::kDateCreation);
+    report.m_source = reader.propertyText(Schema::kSource);
+    report.m_mask = reader.propertyText(Schema::kMasque);
+    return report;
+}
+
+std::vector<qint64> ListingReport::fileCounts() const {
+    std::vector<qint64> counts;
+    counts.reserve(m_folders.size());
+    for (const Folder& f : m_folders)
+        counts.push_back(f.files);
+    return counts;
+}
+
+bool ListingReport::file(qint64 folderIndex, qint64 index, File* out) const {
+    if (folderIndex < 0 || folderIndex >= folderCount())
+        return false;
+    const Folder& f = m_folders[size_t(folderIndex)];
+    if (index < 0 || index >= f.rowCount || !m_detail.setAbsolutePosition(f.firstRow + index))
+        return false;
+    out->nom = m_detail.text(m_nom);
+    out->taille = m_detail.value(m_taille);
+    out->modifie = m_detail.value(m_modifie);
+    out->type = m_detail.text(m_type);
+    out->produitVersion = m_detail.value(m_version);
+    return true;
+}
+
+QString ListingReport::title(bool computerListing) const {
+    const QString head = computerListing ? QStringLiteral("Poste de travail du ") + m_created
+                                         : m_fileName + QStringLiteral(", créé le ") + m_created;
+    return head + QStringLiteral(", source: ") + m_source + QStringLiteral(", masque: ") + m_mask;
+}
+
+} // namespace vambrel
