@@ -1,7 +1,7 @@
 // The listing report's rows and pages: the two queries over real catalogues, and the pagination
 // driven with file counts alone.
 
-#include "../app/catalogue/TestCatalogue.h"
+#include "TestCatalogue.h"
 #include "ListingPagination.h"
 #include "ListingReport.h"
 

@@ -11,6 +11,7 @@
 #include "controls/cVSplitter.h"
 #include "frmProprietes.h"
 #include "frmVersion.h"
+#include "print/frmApercu.h"
 #include "shell/mSettings.h"
 
 #include <QCloseEvent>
@@ -345,6 +346,12 @@ void frmDirDat::ShowProperties() {
                        QLatin1Char('\n') + m_error);
         dialog.setUnsaved(true);
     }
+}
+
+void frmDirDat::PrintDat() {
+    QString error;
+    if (!frmApercu::openCatalogue(window(), m_tag, false, &error))
+        Q_EMIT Message(error);
 }
 
 // ---- window ----

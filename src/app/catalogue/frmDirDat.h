@@ -49,8 +49,8 @@ public:
     bool canShowVersion() const override;
     void focusContent() override;
     void ShowProperties() override;
-    // The listing preview comes with the printing windows.
-    void PrintDat() override {}
+    // The listing preview of this catalogue, on a connection of its own.
+    void PrintDat() override;
 
     bool InsExplore() const { return m_insExplore; }
     // Shows the controls of one view and hides the other's; rebuilds nothing.

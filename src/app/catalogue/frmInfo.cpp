@@ -5,6 +5,7 @@
 #include "cAsync.h"
 #include "controls/LightProgress.h"
 #include "controls/frmMsgBox.h"
+#include "print/frmApercu.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -175,7 +176,10 @@ void frmInfo::showProgress() {
 
 void frmInfo::complete(bool success, const QString& cause) {
     m_owner->show();
-    if (success) {
+    if (success && m_impression) {
+        hide();
+        showPreview();
+    } else if (success) {
         Q_EMIT CatalogueReady(m_fileName, m_tempFile);
     } else {
         // A failed build's partial file (the server keeps it) is of no use to anybody here.
@@ -183,9 +187,28 @@ void frmInfo::complete(bool success, const QString& cause) {
             QFile::remove(m_tempFile + QStringLiteral("-journal"));
             QFile::remove(m_tempFile);
         }
-        Q_EMIT BuildFailed(BuildProgressTexts::Failure(m_fileName, cause));
+        Q_EMIT BuildFailed(BuildProgressTexts::Failure(m_impression ? m_spec : m_fileName, cause));
     }
     unload();
+}
+
+// The temporary catalogue lives as long as its preview, whichever way that closes (the program
+// closing with it included); it is deleted at once when no preview could be opened.
+void frmInfo::showPreview() {
+    const QString temporary = m_tempFile;
+    const auto removeTemporary = [temporary] {
+        QFile::remove(temporary + QStringLiteral("-journal"));
+        QFile::remove(temporary);
+    };
+    QString error;
+    frmApercu* preview = frmApercu::openCatalogue(m_owner, temporary, true, &error);
+    if (!preview) {
+        removeTemporary();
+        Q_EMIT BuildFailed(error);
+        return;
+    }
+    connect(preview, &frmApercu::Unloaded, preview, removeTemporary);
+    Q_EMIT PreviewOpened(preview);
 }
 
 void frmInfo::finish(std::function<void()> end) {

@@ -35,6 +35,9 @@ public:
     void setSpec(const QString& spec) { m_spec = spec; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
     void setMask(const QString& mask) { m_mask = mask; }
+    // Print mode: the catalogue is built only to be previewed and printed, then deleted.
+    void setImpression(bool on) { m_impression = on; }
+    bool Impression() const { return m_impression; }
 
     QLabel* lblInfo(int index) const; // 0 to 3
     // The text that lblInfo(index) has or takes at its next refresh: the state of the last events.
@@ -58,6 +61,9 @@ Q_SIGNALS:
     void BuildEnded(bool success);
     // The build ended and the window is going away.
     void Unloaded();
+    // Print mode: the listing preview of the temporary catalogue is open; the file goes when the
+    // preview closes.
+    void PreviewOpened(QWidget* preview);
     // The catalogue is built in temporaryFile, to take the place of fileName. The owner is shown.
     void CatalogueReady(const QString& fileName, const QString& temporaryFile);
     // The build failed; the text says so, with its cause. The owner is shown.
@@ -75,6 +81,7 @@ private:
     // Runs the end of the build now, or when the open cancel question has been closed.
     void finish(std::function<void()> end);
     void complete(bool success, const QString& cause);
+    void showPreview();
     void unload();
 
     QWidget* m_owner;
@@ -86,6 +93,7 @@ private:
     bool m_running = false;
     bool m_cancel = false;
     bool m_asking = false;
+    bool m_impression = false;
     CancelQuestion m_question;
     QPointer<frmMsgBox> m_questionBox;
     std::function<void()> m_pendingEnd;

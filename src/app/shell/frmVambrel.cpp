@@ -146,7 +146,7 @@ void frmVambrel::buildMenus() {
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
     // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
+    for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuAide[0]})
         pending->setEnabled(false);
     // Nothing to show the version of until a window lists files.
     m_mnuOutils[0]->setEnabled(false);
@@ -334,12 +334,14 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
     return false;
 }
 
-frmInfo* frmVambrel::showBuildProgress(const QString& spec, const QString& mask, const QString& fileName) {
+frmInfo* frmVambrel::showBuildProgress(const QString& spec, const QString& mask, const QString& fileName,
+                                       bool impression) {
     hide();
     auto* info = new frmInfo(this);
     info->setSpec(spec);
     info->setMask(mask);
     info->setFileName(fileName);
+    info->setImpression(impression);
     connect(info, &frmInfo::CatalogueReady, this, [this](const QString& file, const QString& temporary) {
         if (OpenCatalogue(file, temporary))
             AddMRU(*this, kAppName, file);
@@ -489,10 +491,26 @@ void frmVambrel::showProperties() {
     window.exec();
 }
 
+// A catalogue window prints its catalogue; otherwise a part of the disk is listed into a
+// temporary catalogue and printed without keeping it.
 void frmVambrel::printCatalogue() {
+    if (m_mdi->subWindowList().isEmpty())
+        return;
     ChildWindow* child = activeChildWindow();
-    if (child && !child->catalogueFile().isEmpty())
+    if (child && !child->catalogueFile().isEmpty()) {
         child->PrintDat();
+        return;
+    }
+    QString spec, mask;
+    {
+        frmNouveau dialog(this);
+        dialog.setWindowTitle(QStringLiteral("Imprimer"));
+        dialog.exec();
+        spec = dialog.Tag();
+        mask = dialog.txtMask()->text();
+    }
+    if (!spec.isEmpty())
+        showBuildProgress(spec, mask, QString(), true);
 }
 
 void frmVambrel::cascade() {

@@ -49,8 +49,10 @@ public:
     // A non-empty replacement first takes the place of the file.
     bool OpenCatalogue(const QString& path, const QString& replacement);
     // Hides this window and shows the build progress window of a new catalogue; the catalogue is
-    // opened and remembered when the build succeeds.
-    frmInfo* showBuildProgress(const QString& spec, const QString& mask, const QString& fileName);
+    // opened and remembered when the build succeeds. In print mode (no file name) the catalogue
+    // is built in a temporary file only to be previewed and printed.
+    frmInfo* showBuildProgress(const QString& spec, const QString& mask, const QString& fileName,
+                               bool impression = false);
     // The context-menu commands; 0 is "&Informations de version".
     void mnuContext_Click(int index);
 

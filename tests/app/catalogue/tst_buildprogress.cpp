@@ -242,6 +242,60 @@ private Q_SLOTS:
         }
     }
 
+    // Print mode: the temporary catalogue is previewed with the computer-listing title, and it is
+    // deleted when the preview closes or with the program; nothing is opened or remembered.
+    void printModePreviewsThenDeletes_data() {
+        QTest::addColumn<bool>("closeWithOwner");
+        QTest::newRow("preview closed") << false;
+        QTest::newRow("program closed") << true;
+    }
+    void printModePreviewsThenDeletes() {
+        QFETCH(bool, closeWithOwner);
+        auto w = std::make_unique<frmVambrel>();
+        Messages messages;
+        messages.attach(*w);
+        QPointer<frmInfo> info = w->showBuildProgress(m_tree, QStringLiteral("*.*"), QString(), true);
+        QVERIFY(info->Impression());
+        QPointer<QWidget> preview;
+        connect(info, &frmInfo::PreviewOpened, w.get(), [&](QWidget* p) { preview = p; });
+        QVERIFY(jobOf(info));
+        const QString temp = info->temporaryFile();
+        QVERIFY(waitUnloaded(info));
+        QVERIFY(messages.list.isEmpty());
+        QVERIFY(preview);
+        QVERIFY(preview->isVisible());
+        QVERIFY(w->isVisible());
+        QVERIFY(QFile::exists(temp));
+        QCOMPARE(count(temp, QStringLiteral("Files")), 3);
+        QVERIFY(w->catalogueWindows().isEmpty());
+        QVERIFY(!w->mnuMRU(1)->isVisible());
+        if (closeWithOwner)
+            w.reset();
+        else
+            preview->close();
+        QTRY_VERIFY(preview.isNull());
+        QTRY_VERIFY(!QFile::exists(temp));
+        QVERIFY(!QFile::exists(temp + QStringLiteral("-journal")));
+    }
+
+    // A print-mode build that fails (no server) says so and leaves no temporary catalogue.
+    void printModeFailure() {
+        JobConnection::setServerPath(m_dir.filePath(QStringLiteral("no-server")));
+        frmVambrel w;
+        Messages messages;
+        messages.attach(w);
+        QPointer<frmInfo> info = w.showBuildProgress(m_tree, QStringLiteral("*.*"), QString(), true);
+        QString temp;
+        connect(info, &frmInfo::BuildFailed, &w, [&] { temp = info->temporaryFile(); });
+        QVERIFY(waitUnloaded(info));
+        QCOMPARE(messages.list.size(), 1);
+        QCOMPARE(messages.list[0].first, QMessageBox::Critical);
+        QVERIFY(messages.list[0].second.contains(m_tree));
+        QVERIFY(w.isVisible());
+        QVERIFY(!temp.isEmpty());
+        QVERIFY(!QFile::exists(temp));
+    }
+
     void endsWhileTheQuestionIsOpen() {
         frmVambrel w;
         Messages messages;

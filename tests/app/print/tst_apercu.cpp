@@ -2,7 +2,7 @@
 // settings, printing to a PDF file without a dialog (read back with pdftotext and pdftoppm), and
 // unloading with its signal and saved placement.
 
-#include "../catalogue/TestCatalogue.h"
+#include "TestCatalogue.h"
 #include "controls/cScrollBar.h"
 #include "print/ListingLayout.h"
 #include "print/ListingPrinter.h"

@@ -1,7 +1,7 @@
 // The text building of a report page: shortening, alignment, headers, the title, the four file
 // layouts and the totals, measured with a fixed-width stand-in so that every position is known.
 
-#include "../catalogue/TestCatalogue.h"
+#include "TestCatalogue.h"
 #include "ListingPagination.h"
 #include "ListingReport.h"
 #include "TextFormat.h"

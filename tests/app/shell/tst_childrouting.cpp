@@ -66,7 +66,6 @@ private Q_SLOTS:
         QTest::newRow("print") << cat << 3 << QStringList{QStringLiteral("print")};
         QTest::newRow("version without a catalogue")
             << QString() << 0 << QStringList{QStringLiteral("version")};
-        QTest::newRow("print without a catalogue") << QString() << 3 << QStringList{};
     }
     void commandsReachTheActiveChild() {
         QFETCH(QString, file);
