@@ -15,6 +15,7 @@ namespace vambrel {
 
 class ChildWindow;
 class frmDirDat;
+class frmCompare;
 class frmInfo;
 
 // The program's frame: menus, toolbar and the child windows (catalogues, later the explorer).
@@ -51,6 +52,9 @@ public:
     // Hides this window and shows the build progress window of a new catalogue; the catalogue is
     // opened and remembered when the build succeeds.
     frmInfo* showBuildProgress(const QString& spec, const QString& mask, const QString& fileName);
+    // Hides this window and shows the comparison of a catalogue with the computer; the comparison
+    // window shows this window again when it closes.
+    frmCompare* showComparison(const QString& path);
     // The context-menu commands; 0 is "&Informations de version".
     void mnuContext_Click(int index);
 
@@ -99,6 +103,7 @@ private:
     void showVersion();
     void showProperties();
     void printCatalogue();
+    void compareCatalogue();
     void cascade();
     void tileHorizontally();
     void tileVertically();
