@@ -3,9 +3,11 @@
 #include "CatalogueSchema.h"
 #include "Database.h"
 #include "ListExport.h"
+#include "LiveFile.h"
 #include "NativeName.h"
 #include "compare/CompareTexts.h"
 #include "compare/NewFileSource.h"
+#include "compare/frmCompDetails.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,6 +98,37 @@ private Q_SLOTS:
         QCOMPARE(CompareTexts::BlockCaption(2), u"Fichiers supprimés du Poste de travail"_s);
         QCOMPARE(CompareTexts::SourceChoice(u"/a/b.dat"_s), u"A partir de la source du fichier b.dat"_s);
         QVERIFY(CompareTexts::ExportHeading(4).isEmpty());
+    }
+
+    void sizeTexts_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << u"0"_s;
+        QTest::newRow("thousand") << qint64(1000) << u"1 000"_s;
+        QTest::newRow("beyond 32 bits") << qint64(5'000'000'000) << u"5 000 000 000"_s;
+    }
+    void sizeTexts() {
+        QFETCH(qint64, size);
+        QFETCH(QString, text);
+        QCOMPARE(frmCompDetails::SizeText(size), text);
+    }
+
+    // The live file: gone, a folder where the file was, a file (its size now).
+    void liveFile() {
+        QCOMPARE(LiveFile::look(m_dir.filePath(u"absent.txt"_s)).state, LiveFile::State::Missing);
+        QVERIFY(QDir(m_dir.path()).mkpath(u"devenu"_s));
+        QCOMPARE(LiveFile::look(m_dir.filePath(u"devenu"_s)).state, LiveFile::State::FolderOnly);
+        const QString path = m_dir.filePath(u"vivant.txt"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("12345");
+        f.close();
+        const LiveFile live = LiveFile::look(path);
+        QCOMPARE(live.state, LiveFile::State::File);
+        QCOMPARE(live.size, qint64(5));
+        QVERIFY(live.modified.isValid());
+        QVERIFY(live.productVersion.isEmpty());
+        QFile::remove(path);
     }
 
     // Clicking "Nom" twice sorts by name descending, a third time ascending; "Chemin" then sorts
