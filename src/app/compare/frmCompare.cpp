@@ -125,7 +125,8 @@ frmCompare::frmCompare(QWidget* owner)
     m_cmdAvance->setEnabled(false);
     connect(m_cmdAvance, &QPushButton::clicked, this, &frmCompare::cmdAvance_Click);
     m_imaHelp->setObjectName(QStringLiteral("imaHelp"));
-    m_imaHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    m_imaHelp->setIcon(QIcon::fromTheme(QStringLiteral("help-browser"),
+                                        style()->standardIcon(QStyle::SP_MessageBoxQuestion)));
     m_imaHelp->setAutoRaise(true);
     m_imaHelp->setGeometry(left, buttonsTop, 28, 28);
     m_imaHelp->hide();
@@ -444,7 +445,8 @@ void frmCompare::showDetails() {
         // The row is found by its position in the category; its NumId must agree.
         ComparisonRows rows = m_rows.clone();
         const QList<qint32>& positions = m_categories[size_t(m_shown)]->positions();
-        const bool atPosition = row < positions.size() && rows.moveTo(positions.at(row)) && rows.numId() == key;
+        const bool atPosition =
+            row < positions.size() && rows.moveTo(positions.at(row)) && rows.numId() == key;
         if (!atPosition && !rows.findNumId(key)) {
             showMessage(QMessageBox::Critical, frmCompDetails::NotFoundMessage());
             return;
