@@ -227,11 +227,18 @@ bool frmCompare::openCatalogue() {
     m_lblInfo[1]->setText(CompareTexts::CatalogueLine(
         m_path, reader.propertyText(QStringLiteral("DateCréation")), m_source, m_mask));
     m_lblInfo[2]->setText(CompareTexts::ComputerLine(QDateTime::currentDateTime()));
-    auto rows = ComparisonRows::open(m_db);
-    if (!rows)
+    auto count = ComparisonQueryCount(m_db);
+    if (!count)
         return false;
-    m_rows = std::move(rows.value());
-    m_R = m_rows.count();
+    m_R = count.value();
+    // Reading and ordering a million rows takes seconds: it runs beside the check, on its own
+    // connection, and is needed only once the job hands its positions over.
+    m_rowsReading = std::async(std::launch::async, [path = m_db.path()] {
+        Database db;
+        if (!db.open(path, OpenMode::ReadOnly))
+            return Result<ComparisonRows>::failure(db.lastError());
+        return ComparisonRows::open(db);
+    });
     // The bars refuse a maximum of 0: a catalogue without files cannot be compared.
     return m_R > 0 && m_R <= INT_MAX;
 }
@@ -305,6 +312,15 @@ void frmCompare::checkComplete(bool success, QList<qint32> lists[3]) {
     if (!success) {
         fail();
         return;
+    }
+    if (m_rowsReading.valid()) {
+        WaitCursor wait;
+        auto rows = m_rowsReading.get();
+        if (!rows || rows->count() != m_R) {
+            fail();
+            return;
+        }
+        m_rows = std::move(rows.value());
     }
     m_progress->hide();
     for (int i = 0; i < 3; ++i) {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <future>
 #include <memory>
 
 class QFrame;
@@ -135,6 +136,8 @@ private:
 
     Database m_db;
     ComparisonRows m_rows;
+    // The comparison rows, read on a thread of their own while the check runs.
+    std::future<Result<ComparisonRows>> m_rowsReading;
     qint64 m_R = 0;
     QString m_source, m_mask;
     std::array<std::unique_ptr<CategorySource>, 3> m_categories;
