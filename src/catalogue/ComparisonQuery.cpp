@@ -21,6 +21,17 @@ Result<Snapshot> OpenComparisonQuery(const Database& db) {
     return Snapshot::open(db, ComparisonQuerySql(), {}, ComparisonQueryOrder());
 }
 
+Result<qint64> ComparisonQueryCount(const Database& db) {
+    const QString sql = ComparisonQuerySql();
+    auto count = Snapshot::open(db, QStringLiteral("SELECT COUNT(*) ") +
+                                        sql.mid(sql.indexOf(QStringLiteral("FROM "))));
+    if (!count)
+        return Result<qint64>::failure(count.error());
+    if (!count->moveFirst())
+        return Result<qint64>::failure(QStringLiteral("Le nombre de fichiers n'a pas pu être lu."));
+    return count->value(0).toLongLong();
+}
+
 QString ComparisonPath(const Snapshot& rows) {
     static const int noField = -1;
     const int folder = rows.fieldIndex(u"Folders.Nom");

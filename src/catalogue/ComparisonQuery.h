@@ -13,6 +13,8 @@ namespace vambrel {
 QString ComparisonQuerySql();
 QList<SortColumn> ComparisonQueryOrder();
 Result<Snapshot> OpenComparisonQuery(const Database& db);
+// The number of comparison rows, counted by the database without reading them.
+Result<qint64> ComparisonQueryCount(const Database& db);
 
 // "Fichier" of the current row: its folder and name joined into the full path.
 QString ComparisonPath(const Snapshot& rows);

@@ -51,7 +51,8 @@ ListingPager::Action ListingPager::keyUp() {
 
 ListingPager::Action ListingPager::pageDown() {
     const int shown = shownRows();
-    if (shown == 0 || m_selected != shown - 1 || m_topRow + m_pageRows - 1 >= m_rowCount)
+    const qint64 below = m_rowCount - (m_topRow + m_pageRows - 1);
+    if (shown == 0 || m_selected != shown - 1 || below < (m_twoBelow ? 2 : 1))
         return Action::None;
     const qint64 beyond = m_rowCount - (m_topRow + m_pageRows);
     // The old last row comes first; near the end the page ends on the last row instead.

@@ -29,6 +29,11 @@ public:
     int selected() const { return m_selected; }
     void setSelected(int row) { m_selected = row >= 0 && row < shownRows() ? row : -1; }
 
+    // Page Down moves only when more than one row lies below the page (the comparison lists), rather
+    // than any row (the flat list); a single row below is reached with Down.
+    void setPageDownNeedsTwoBelow(bool on) { m_twoBelow = on; }
+    bool pageDownNeedsTwoBelow() const { return m_twoBelow; }
+
     // A new result: topRow 1, nothing selected.
     void reset(qint64 rowCount);
     // After a resize. The page still starts at topRow; Refill when there are rows.
@@ -53,6 +58,7 @@ private:
     qint64 m_topRow = 1;
     qint64 m_rowCount = 0;
     int m_selected = -1;
+    bool m_twoBelow = false;
 };
 
 } // namespace vambrel

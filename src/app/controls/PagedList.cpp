@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -268,6 +269,23 @@ bool PagedList::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     }
+    case QEvent::MouseButtonPress:
+        if (watched == m_list->viewport()) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            // The row is found by its height alone, so that a click past the last column finds it.
+            const QModelIndex row = m_list->indexAt(QPoint(1, mouse->position().toPoint().y()));
+            if (mouse->button() == Qt::RightButton) {
+                if (row.isValid())
+                    setPageSelection(row.row());
+                Q_EMIT contextMenuRequested(mouse->globalPosition().toPoint());
+                return true;
+            }
+            if (row.isValid() && !m_list->indexAt(mouse->position().toPoint()).isValid()) {
+                setPageSelection(row.row());
+                return true;
+            }
+        }
+        break;
     case QEvent::MouseButtonDblClick:
         if (watched == m_list->viewport()) {
             if (currentRow() >= 0)

@@ -65,6 +65,7 @@ public:
     qint64 currentKey() const;
     // Selects row `row` of the page (from 0); out of range clears the selection.
     void setPageSelection(int row);
+    void setPageDownNeedsTwoBelow(bool on) { m_pager.setPageDownNeedsTwoBelow(on); }
     // A key as the list receives it: the edges of the page move the page; Home and End (with
     // Ctrl in the list) go to the ends of the whole list.
     void pageKey(int key);
@@ -73,6 +74,8 @@ Q_SIGNALS:
     // Return, Enter or a double click on a selected row.
     void activated();
     void headerClicked(int column);
+    // A right click; the row under the pointer, in whatever column, is selected first.
+    void contextMenuRequested(const QPoint& globalPos);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

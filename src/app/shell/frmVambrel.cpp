@@ -10,6 +10,7 @@
 #include "catalogue/frmDirDat.h"
 #include "catalogue/frmInfo.h"
 #include "catalogue/frmNouveau.h"
+#include "compare/frmCompare.h"
 #include "controls/ChildWindow.h"
 #include "frmAbout.h"
 #include "frmPropPoste.h"
@@ -128,7 +129,7 @@ void frmVambrel::buildMenus() {
     m_mnuInutilise[3] = outils->menuAction();
     m_mnuOutils[0] = add(outils, QStringLiteral("&Informations de version"), &frmVambrel::showVersion);
     m_mnuOutils[1] = add(outils, QStringLiteral("&Propriétés Vambrel"), &frmVambrel::showProperties);
-    m_mnuOutils[2] = add(outils, QStringLiteral("&Comparer"), nullptr);
+    m_mnuOutils[2] = add(outils, QStringLiteral("&Comparer"), &frmVambrel::compareCatalogue);
     m_mnuOutils[3] = add(outils, QStringLiteral("I&mprimer"), &frmVambrel::printCatalogue);
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Fenêtre"));
@@ -146,7 +147,7 @@ void frmVambrel::buildMenus() {
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
     // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuAide[0]})
+    for (QAction* pending : {m_mnuFichier[0], m_mnuAide[0]})
         pending->setEnabled(false);
     // Nothing to show the version of until a window lists files.
     m_mnuOutils[0]->setEnabled(false);
@@ -396,6 +397,9 @@ void frmVambrel::mnuOutils_Click(int index) {
     case 1:
         showProperties();
         break;
+    case 2:
+        compareCatalogue();
+        break;
     case 3:
         printCatalogue();
         break;
@@ -431,6 +435,22 @@ void frmVambrel::mnuAide_Click(int index) {
 void frmVambrel::mnuContext_Click(int index) {
     if (index == 0)
         showVersion();
+}
+
+void frmVambrel::compareCatalogue() {
+    const QString file = chooseCatalogue();
+    if (!file.isEmpty())
+        showComparison(file);
+}
+
+frmCompare* frmVambrel::showComparison(const QString& path) {
+    hide();
+    auto* compare = new frmCompare(this);
+    compare->setCatalogueFile(path);
+    // The help at the comparison topic, through the same routine as "&Aide".
+    connect(compare, &frmCompare::HelpRequested, this, [this] { mnuAide_Click(0); });
+    compare->show();
+    return compare;
 }
 
 void frmVambrel::openCatalogue() {

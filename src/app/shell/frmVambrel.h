@@ -15,6 +15,7 @@ namespace vambrel {
 
 class ChildWindow;
 class frmDirDat;
+class frmCompare;
 class frmInfo;
 
 // The program's frame: menus, toolbar and the child windows (catalogues, later the explorer).
@@ -53,6 +54,9 @@ public:
     // is built in a temporary file only to be previewed and printed.
     frmInfo* showBuildProgress(const QString& spec, const QString& mask, const QString& fileName,
                                bool impression = false);
+    // Hides this window and shows the comparison of a catalogue with the computer; the comparison
+    // window shows this window again when it closes.
+    frmCompare* showComparison(const QString& path);
     // The context-menu commands; 0 is "&Informations de version".
     void mnuContext_Click(int index);
 
@@ -103,6 +107,7 @@ private:
     void showVersion();
     void showProperties();
     void printCatalogue();
+    void compareCatalogue();
     void cascade();
     void tileHorizontally();
     void tileVertically();

@@ -125,6 +125,44 @@ private Q_SLOTS:
         QVERIFY(p.topRow() + p.shownRows() - 1 <= qMax<qint64>(rows, 0));
     }
 
+    // The comparison lists page down only with two rows or more below the page; the flat list with one.
+    void pageDownGuard_data() {
+        QTest::addColumn<bool>("twoBelow");
+        QTest::addColumn<qint64>("rows");
+        QTest::addColumn<qint64>("top");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<qint64>("newTop");
+        QTest::newRow("flat, one below")
+            << false << qint64(11) << qint64(1) << int(Action::Refill) << qint64(2);
+        QTest::newRow("compare, one below")
+            << true << qint64(11) << qint64(1) << int(Action::None) << qint64(1);
+        QTest::newRow("compare, two below")
+            << true << qint64(12) << qint64(1) << int(Action::Refill) << qint64(3);
+        QTest::newRow("compare, exactly a page")
+            << true << qint64(10) << qint64(1) << int(Action::None) << qint64(1);
+        QTest::newRow("compare, far")
+            << true << qint64(100) << qint64(1) << int(Action::Refill) << qint64(10);
+        QTest::newRow("compare, near end")
+            << true << qint64(25) << qint64(10) << int(Action::Refill) << qint64(16);
+    }
+    void pageDownGuard() {
+        QFETCH(bool, twoBelow);
+        QFETCH(qint64, rows);
+        QFETCH(qint64, top);
+        QFETCH(int, action);
+        QFETCH(qint64, newTop);
+        ListingPager p = pagerAt(rows, 10, top, -1);
+        p.setPageDownNeedsTwoBelow(twoBelow);
+        p.setSelected(p.shownRows() - 1);
+        QCOMPARE(int(p.pageDown()), action);
+        QCOMPARE(p.topRow(), newTop);
+        // Down still reaches the one row below.
+        if (twoBelow && rows == 11) {
+            QCOMPARE(p.keyDown(), Action::RowInBelow);
+            QCOMPARE(p.topRow(), qint64(2));
+        }
+    }
+
     void scrollRange_data() {
         QTest::addColumn<qint64>("rows");
         QTest::addColumn<int>("page");
