@@ -3,18 +3,12 @@
 #include "CatalogueReader.h"
 #include "CatalogueSchema.h"
 
-#include <QHash>
-
 namespace vambrel {
 
 namespace {
 
 QString missingFields() {
     return QStringLiteral("Les champs attendus sont introuvables dans le catalogue.");
-}
-
-QList<SortColumn> byFolder() {
-    return {{QStringLiteral("Folders.Nom")}};
 }
 
 } // namespace
@@ -47,65 +41,46 @@ Result<ListingReport> ListingReport::open(const Database& db, int folderFilter) 
                                  {{QStringLiteral("Folders.Nom")}, {QStringLiteral("Files.Nom")}});
     if (!detail)
         return Result<ListingReport>::failure(detail.error());
-    auto totals = Snapshot::open(db, totalsSql(report.m_filter), {}, byFolder());
-    if (!totals)
-        return Result<ListingReport>::failure(totals.error());
-
     Snapshot& d = detail.value();
+    const int dFolder = d.fieldIndex(u"Folders.Nom");
     const int dNum = d.fieldIndex(u"Folders.Num");
     report.m_nom = d.fieldIndex(u"Files.Nom");
     report.m_taille = d.fieldIndex(u"Files.Taille");
     report.m_modifie = d.fieldIndex(u"Files.Modifié");
     report.m_type = d.fieldIndex(u"Files.Type");
     report.m_version = d.fieldIndex(u"Version.Produit Version");
-    Snapshot& t = totals.value();
-    const int tNom = t.fieldIndex(u"Folders.Nom");
-    const int tNum = t.fieldIndex(u"Folders.Num");
-    const int tFiles = t.fieldIndex(u"NbreFichiers");
-    const int tSize = t.fieldIndex(u"TailleDossier");
-    if (dNum < 0 || report.m_nom < 0 || report.m_taille < 0 || report.m_modifie < 0 || report.m_type < 0 ||
-        report.m_version < 0 || tNom < 0 || tNum < 0 || tFiles < 0 || tSize < 0)
+    if (dFolder < 0 || dNum < 0 || report.m_nom < 0 || report.m_taille < 0 || report.m_modifie < 0 ||
+        report.m_type < 0 || report.m_version < 0)
         return Result<ListingReport>::failure(missingFields());
 
-    // The detail rows of a folder are contiguous: note where each folder's files begin.
-    struct Span {
-        qint64 first = 0, count = 0;
-    };
-    QHash<qint64, Span> spans;
-    spans.reserve(qsizetype(t.recordCount()));
-    qint64 current = -1;
-    Span* span = nullptr;
+    // One pass over the detail rows, ordered by folder: each folder's totals (what the totals
+    // query counts and sums) and where its files begin, without grouping a million rows again.
+    Folder* folder = nullptr;
     for (bool more = d.moveFirst(); more; more = d.moveNext()) {
-        // The row of an empty folder, and a file without a folder, hold no file of the report.
-        if (d.isNull(dNum) || d.isNull(report.m_nom))
+        // A file without a folder holds no line of the report.
+        if (d.isNull(dNum))
             continue;
         const qint64 num = d.value(dNum).toLongLong();
-        if (!span || num != current) {
-            current = num;
-            span = &spans[num];
-            span->first = d.absolutePosition();
-            span->count = 0;
+        if (!folder || folder->num != num) {
+            Folder f;
+            f.num = num;
+            f.nom = d.text(dFolder);
+            report.m_folders.push_back(std::move(f));
+            folder = &report.m_folders.back();
         }
-        ++span->count;
-    }
-
-    report.m_folders.reserve(size_t(t.recordCount()));
-    for (bool more = t.moveFirst(); more; more = t.moveNext()) {
-        if (t.isNull(tNum))
+        if (!d.isNull(report.m_taille))
+            folder->size += d.value(report.m_taille).toLongLong();
+        // The row of an empty folder holds no file.
+        if (d.isNull(report.m_nom))
             continue;
-        Folder f;
-        f.num = t.value(tNum).toLongLong();
-        f.nom = t.text(tNom);
-        f.files = t.value(tFiles).toLongLong();
-        f.size = t.value(tSize).toLongLong();
-        const auto s = spans.constFind(f.num);
-        if (s != spans.cend()) {
-            f.firstRow = s->first;
-            f.rowCount = s->count;
-        }
+        if (folder->rowCount == 0)
+            folder->firstRow = d.absolutePosition();
+        ++folder->rowCount;
+        ++folder->files;
+    }
+    for (const Folder& f : report.m_folders) {
         report.m_totalFiles += f.files;
         report.m_totalSize += f.size;
-        report.m_folders.push_back(std::move(f));
     }
     report.m_detail = std::move(d);
 

@@ -1,9 +1,9 @@
 // The listing report's rows and pages: the two queries over real catalogues, and the pagination
 // driven with file counts alone.
 
-#include "TestCatalogue.h"
 #include "ListingPagination.h"
 #include "ListingReport.h"
+#include "TestCatalogue.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,6 +168,51 @@ private Q_SLOTS:
             QCOMPARE(r.folder(1).size, qint64(0));
             QVERIFY(!r.file(1, 0, &f));
         }
+    }
+
+    // The totals made in the pass over the detail rows are the totals query's, folder by folder,
+    // with empty folders, a file without a folder and sizes beyond 32 bits.
+    void totalsAgreeWithTheTotalsQuery_data() {
+        QTest::addColumn<int>("filter");
+        QTest::newRow("all folders") << 0;
+        QTest::newRow("non-empty folders") << 1;
+    }
+    void totalsAgreeWithTheTotalsQuery() {
+        QFETCH(int, filter);
+        const QString dat = path("totals.dat");
+        QFile::remove(dat);
+        QList<FileRow> files;
+        for (int i = 0; i < 40; ++i)
+            files << file(i, i % 5 == 4 ? 9 : i % 4, QStringLiteral("f%1").arg(i), (qint64(i) << 31) + i);
+        QVERIFY(makeCatalogue(dat, QStringLiteral("/"), QStringLiteral("/t"),
+                              {{0, QStringLiteral("/t")},
+                               {1, QStringLiteral("/t/b")},
+                               {2, QStringLiteral("/t/a")},
+                               {3, QStringLiteral("/t/vide")},
+                               {5, QStringLiteral("/t/vide2")}},
+                              files));
+        const ListingReport r = openReport(dat, filter);
+        Database db;
+        QVERIFY(db.open(dat, OpenMode::ReadOnly));
+        auto totals =
+            Snapshot::open(db, ListingReport::totalsSql(filter), {}, {{QStringLiteral("Folders.Nom")}});
+        QVERIFY(totals.ok());
+        QStringList expected, got;
+        for (bool more = totals->moveFirst(); more; more = totals->moveNext()) {
+            if (totals->isNull(1))
+                continue; // files whose folder is missing
+            expected << QStringLiteral("%1|%2|%3")
+                            .arg(totals->text(0))
+                            .arg(totals->value(2).toLongLong())
+                            .arg(totals->value(3).toLongLong());
+        }
+        for (qint64 i = 0; i < r.folderCount(); ++i)
+            got << QStringLiteral("%1|%2|%3")
+                       .arg(r.folder(i).nom)
+                       .arg(r.folder(i).files)
+                       .arg(r.folder(i).size);
+        QCOMPARE(got, expected);
+        QVERIFY(expected.size() >= 3);
     }
 
     void versionAndTitle() {
