@@ -4,6 +4,7 @@
 #include "NativeName.h"
 #include "TextFormat.h"
 #include "controls/FileIcons.h"
+#include "explorer/FileVersionList.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -124,7 +125,12 @@ void frmVersion::clearInfo() {
 }
 
 void frmVersion::activate() {
-    if (m_modePoste || !m_recFichiers.isValid())
+    if (m_modePoste) {
+        if (m_poste && m_poste->activate())
+            showFile();
+        return;
+    }
+    if (!m_recFichiers.isValid())
         return;
     const QModelIndex current = m_listeFichiers ? m_listeFichiers->currentIndex() : QModelIndex();
     if (current.isValid() && m_listeFichiers->selectionModel()->isSelected(current)) {
@@ -159,9 +165,22 @@ void frmVersion::showRow() {
         m_lblInfo[size_t(i)]->setText((*version)[size_t(i)]);
 }
 
+void frmVersion::showFile() {
+    m_imaFichier->setPixmap(IconToPicture(m_poste->icon()));
+    m_lblFichier->setText(m_poste->name());
+    const auto values = m_poste->read();
+    for (int i = 0; i < kInfoCount; ++i)
+        m_lblInfo[size_t(i)]->setText(values[size_t(i)]);
+}
+
 void frmVersion::imaNavig_Click(int index) {
+    if (m_modePoste) {
+        if (m_poste && m_poste->move(index))
+            showFile();
+        return;
+    }
     Snapshot& rows = m_recFichiers.rows();
-    if (m_modePoste || !m_recFichiers.isValid() || rows.recordCount() == 0)
+    if (!m_recFichiers.isValid() || rows.recordCount() == 0)
         return;
     switch (index) {
     case Previous:
