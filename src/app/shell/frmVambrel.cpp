@@ -11,6 +11,8 @@
 #include "catalogue/frmInfo.h"
 #include "catalogue/frmNouveau.h"
 #include "controls/ChildWindow.h"
+#include "controls/qvtRepertoire.h"
+#include "explorer/frmDir.h"
 #include "frmAbout.h"
 #include "frmPropPoste.h"
 #include "mMRU.h"
@@ -24,6 +26,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
@@ -60,6 +63,11 @@ frmVambrel::frmVambrel(QWidget* parent) : QMainWindow(parent) {
     updateAffichageCaption(
         SettingTextToBool(GetSetting(kAppName, kSectionStartUp, kKeyAffichage, QStringLiteral("0"))));
     LoadMRU(*this, kAppName);
+    // A new catalogue starts on the folder chosen in the explorer.
+    frmNouveau::setStartFolderSource([this] {
+        const QString folder = m_explorer ? m_explorer->selectedFolder() : QString();
+        return folder.isEmpty() ? qvtRepertoire::DefaultDrive() : folder;
+    });
     OsVersion version;
     if (OsVersion::Query(&version))
         m_refreshesItself = OsVersion::RefreshesItself(version.platformName);
@@ -69,6 +77,7 @@ frmVambrel::~frmVambrel() {
     // The base class hides and destroys the children after this body: their activation signals
     // must not reach a window that is no longer a frmVambrel.
     m_mdi->disconnect(this);
+    frmNouveau::setStartFolderSource({});
 }
 
 void frmVambrel::buildMenus() {
@@ -84,6 +93,7 @@ void frmVambrel::buildMenus() {
     QMenu* fichier = bar->addMenu(QStringLiteral("&Fichier"));
     m_mnuInutilise[0] = fichier->menuAction();
     m_mnuFichier[0] = add(fichier, QStringLiteral("&Ouvrir le Poste de travail"), nullptr);
+    connect(m_mnuFichier[0], &QAction::triggered, this, [this] { OpenExplorer(); });
     m_mnuFichier[1] = add(fichier, QStringLiteral("&Nouveau"), &frmVambrel::newCatalogue);
     m_mnuFichier[2] = add(fichier, QStringLiteral("O&uvrir"), &frmVambrel::openCatalogue);
     m_mnuMRU[0] = fichier->addSeparator();
@@ -116,6 +126,10 @@ void frmVambrel::buildMenus() {
         m_mnuEdition[size_t(i)] = editionCaptions[i] == QStringLiteral("-")
                                       ? edition->addSeparator()
                                       : add(edition, editionCaptions[i], nullptr);
+    for (int i = 0; i < int(editionCaptions.size()); ++i)
+        if (!m_mnuEdition[size_t(i)]->isSeparator())
+            connect(m_mnuEdition[size_t(i)], &QAction::triggered, this, [this, i] { mnuEdition_Click(i); });
+    connect(edition, &QMenu::aboutToShow, this, &frmVambrel::mnuEdition_Adapt);
     m_mnuEdition[7]->setEnabled(false);
     m_mnuInutilise[1]->setEnabled(false);
 
@@ -146,8 +160,54 @@ void frmVambrel::buildMenus() {
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
     // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuFichier[0], m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
+    for (QAction* pending : {m_mnuOutils[2], m_mnuOutils[3], m_mnuAide[0]})
         pending->setEnabled(false);
+
+    // The explorer's pop-up menus: titles kept off the menu bar.
+    const QStringList contextCaptions = {QStringLiteral("&Informations de version"),
+                                         QStringLiteral("E&xécuter le fichier"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Copier les fichiers"),
+                                         QStringLiteral("&Déplacer les fichiers"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("E&nvoyer à la corbeille"),
+                                         QStringLiteral("&Supprimer les fichiers"),
+                                         QStringLiteral("Dé&truire les fichiers"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("C&réer un répertoire"),
+                                         QStringLiteral("R&enommer le fichier"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Propriétés")};
+    const QStringList folderCaptions = {QStringLiteral("&Copier le répertoire"),
+                                        QStringLiteral("&Déplacer le répertoire"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("E&nvoyer à la corbeille"),
+                                        QStringLiteral("&Supprimer le répertoire"),
+                                        QStringLiteral("Dé&truire les fichiers"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("C&réer un répertoire"),
+                                        QStringLiteral("R&enommer le répertoire"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("&Propriétés")};
+    m_mnuContextEntree[0] = new QMenu(QStringLiteral("Context"), this);
+    m_mnuContextEntree[1] = new QMenu(QStringLiteral("ContextRep"), this);
+    for (int i = 0; i < int(contextCaptions.size()); ++i) {
+        QMenu* menu = m_mnuContextEntree[0];
+        m_mnuContext[size_t(i)] = contextCaptions[i] == QStringLiteral("-")
+                                      ? menu->addSeparator()
+                                      : menu->addAction(contextCaptions[i]);
+        connect(m_mnuContext[size_t(i)], &QAction::triggered, this, [this, i] { mnuContext_Click(i); });
+    }
+    for (int i = 0; i < int(folderCaptions.size()); ++i) {
+        QMenu* menu = m_mnuContextEntree[1];
+        m_mnuContextRep[size_t(i)] = folderCaptions[i] == QStringLiteral("-")
+                                         ? menu->addSeparator()
+                                         : menu->addAction(folderCaptions[i]);
+        connect(m_mnuContextRep[size_t(i)], &QAction::triggered, this, [this, i] { mnuContextRep_Click(i); });
+    }
+    m_mnuContextRep[5]->setVisible(false);
+    m_mnuContextEntree[0]->setDefaultAction(m_mnuContext[0]);
+    m_mnuContextEntree[1]->setDefaultAction(m_mnuContextRep[0]);
 }
 
 void frmVambrel::buildToolBar() {
@@ -207,6 +267,15 @@ QAction* frmVambrel::mnuFenetre(int index) const {
 }
 QAction* frmVambrel::mnuAide(int index) const {
     return at(m_mnuAide, index);
+}
+QMenu* frmVambrel::mnuContextEntree(int index) const {
+    return index == 0 || index == 1 ? m_mnuContextEntree[size_t(index)] : nullptr;
+}
+QAction* frmVambrel::mnuContext(int index) const {
+    return at(m_mnuContext, index);
+}
+QAction* frmVambrel::mnuContextRep(int index) const {
+    return at(m_mnuContextRep, index);
 }
 QAction* frmVambrel::toolButton(int index) const {
     return at(m_toolButtons, index - 1);
@@ -369,7 +438,9 @@ QList<frmDirDat*> frmVambrel::catalogueWindows() const {
 }
 
 void frmVambrel::mnuFichier_Click(int index) {
-    if (index == 1)
+    if (index == 0)
+        OpenExplorer();
+    else if (index == 1)
         newCatalogue();
     else if (index == 2)
         openCatalogue();
@@ -423,9 +494,88 @@ void frmVambrel::mnuAide_Click(int index) {
         showAbout();
 }
 
+// The file operations behind the other entries come with the shell file-operation class.
 void frmVambrel::mnuContext_Click(int index) {
     if (index == 0)
         showVersion();
+    else if (index == 10)
+        mnuContextRep_Click(7);
+    else if (index == 11 && m_explorer)
+        m_explorer->startRename(ChildWindow::EditTarget::Files);
+}
+
+void frmVambrel::mnuContextRep_Click(int index) {
+    if (index == 8 && m_explorer)
+        m_explorer->startRename(ChildWindow::EditTarget::Folder);
+}
+
+void frmVambrel::mnuEdition_Click(int index) {
+    ChildWindow* explorer = m_explorer;
+    if (!explorer)
+        return;
+    if (index == 9) {
+        mnuContextRep_Click(7);
+        return;
+    }
+    if (explorer->editTarget() == ChildWindow::EditTarget::Files) {
+        if (explorer->hasSelectedFile())
+            mnuContext_Click(index + 1);
+        else
+            showMessage(QMessageBox::Information,
+                        QStringLiteral("Sélectionner au moins un fichier pour cette opération."));
+        return;
+    }
+    if (index >= 2)
+        mnuContextRep_Click(index - 2);
+}
+
+void frmVambrel::mnuEdition_Adapt() {
+    const ChildWindow* explorer = m_explorer;
+    const bool files = explorer && explorer->editTarget() == ChildWindow::EditTarget::Files;
+    m_mnuEdition[0]->setEnabled(files);
+    m_mnuEdition[2]->setText(files ? QStringLiteral("&Copier les fichiers")
+                                   : QStringLiteral("&Copier le répertoire"));
+    m_mnuEdition[3]->setText(files ? QStringLiteral("&Déplacer les fichiers")
+                                   : QStringLiteral("&Déplacer le répertoire"));
+    m_mnuEdition[6]->setText(files ? QStringLiteral("&Supprimer les fichiers")
+                                   : QStringLiteral("&Supprimer le répertoire"));
+    m_mnuEdition[7]->setEnabled(files);
+    m_mnuEdition[10]->setText(files ? QStringLiteral("R&enommer le fichier")
+                                    : QStringLiteral("R&enommer le répertoire"));
+}
+
+frmDir* frmVambrel::explorer() const {
+    return m_explorer;
+}
+
+frmDir* frmVambrel::OpenExplorer() {
+    if (m_explorer) {
+        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(m_explorer->parentWidget());
+        if (sub) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        m_explorer->setFocus();
+        return m_explorer;
+    }
+    auto* child = new frmDir;
+    m_explorer = child;
+    QMdiSubWindow* sub = m_mdi->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(std::max(400, m_mdi->width() * 3 / 4), std::max(300, m_mdi->height() * 3 / 4));
+    connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
+    connect(child, &frmDir::ContextMenu, this, &frmVambrel::popupContextMenu);
+    connect(child, &frmDir::ContextCommand, this, &frmVambrel::mnuContext_Click);
+    sub->show();
+    child->Load();
+    m_mdi->setActiveSubWindow(sub);
+    childActivated(sub);
+    return child;
+}
+
+void frmVambrel::popupContextMenu(int menu, const QPoint& globalPos) {
+    if (QMenu* popup = mnuContextEntree(menu))
+        popup->popup(globalPos);
 }
 
 void frmVambrel::openCatalogue() {
@@ -545,6 +695,11 @@ void frmVambrel::updateAffichageCaption(bool explore) {
 
 void frmVambrel::childActivated(QMdiSubWindow* window) {
     ChildWindow* child = ChildWindow::of(window ? window->widget() : nullptr);
+    if (child && child == static_cast<ChildWindow*>(m_explorer.data())) {
+        m_mnuInutilise[2]->setEnabled(false);
+        m_mnuInutilise[1]->setEnabled(true);
+        return;
+    }
     if (!child || child->catalogueFile().isEmpty())
         return;
     m_mnuInutilise[2]->setEnabled(true);
@@ -555,6 +710,8 @@ void frmVambrel::childActivated(QMdiSubWindow* window) {
 void frmVambrel::childClosed() {
     if (catalogueWindows().isEmpty())
         m_mnuInutilise[2]->setEnabled(false);
+    if (!m_explorer)
+        m_mnuInutilise[1]->setEnabled(false);
 }
 
 void frmVambrel::fillWindowMenu() {
