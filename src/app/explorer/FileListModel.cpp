@@ -85,8 +85,12 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
     // An edit that changes nothing renames nothing.
     if (newName == DisplayName(m_rows[size_t(index.row())].name))
         return false;
+    // The handler may list the folder again: then the rows it renamed are already new.
+    const quint64 resets = m_resets;
     if (m_edit && !m_edit(index.row(), newName))
         return false;
+    if (resets != m_resets || index.row() >= int(m_rows.size()))
+        return true;
     m_rows[size_t(index.row())].name = newName;
     Q_EMIT dataChanged(index, index);
     return true;
@@ -94,6 +98,7 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
 
 void FileListModel::clearRows() {
     beginResetModel();
+    ++m_resets;
     m_rows.clear();
     m_rows.shrink_to_fit();
     endResetModel();

@@ -57,6 +57,7 @@ private:
     std::vector<Row> m_rows;
     IconSource m_icons;
     EditHandler m_edit;
+    quint64 m_resets = 0;
 };
 
 } // namespace vambrel

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -146,24 +147,24 @@ bool frmDir::question(const QString& text) {
 
 // ---- mouse ----
 
-void frmDir::treeMouseDown(int button, int, int y) {
+void frmDir::treeMouseDown(int button, int x, int y) {
     if (button == 1)
         return;
     QTreeWidgetItem* node = nullptr;
-    for (int x : ExplorerRules::TreeHitXs())
-        if ((node = m_qvtRep->HitTest(x, y)))
+    for (int along : ExplorerRules::TreeHitXs())
+        if ((node = m_qvtRep->HitTest(along, y)))
             break;
     if (node)
         m_qvtRep->setSelectedItem(node);
     if (m_qvtRep->SelectedItem() && button == 2)
-        Q_EMIT ContextMenu(FolderMenu, m_qvtRep->treRep()->viewport()->mapToGlobal(QPoint(0, y)));
+        Q_EMIT ContextMenu(FolderMenu, m_qvtRep->treRep()->viewport()->mapToGlobal(QPoint(x, y)));
 }
 
-void frmDir::listMouseDown(int button, int, int y) {
+void frmDir::listMouseDown(int button, int x, int y) {
     if (const int item = m_qvtFich->HitTest(ExplorerRules::ListHitX(), y))
         m_qvtFich->setSelectedItem(item);
     if (m_qvtFich->SelectedItem() && button == 2)
-        Q_EMIT ContextMenu(FileMenu, m_qvtFich->LisFich()->viewport()->mapToGlobal(QPoint(0, y)));
+        Q_EMIT ContextMenu(FileMenu, m_qvtFich->LisFich()->viewport()->mapToGlobal(QPoint(x, y)));
 }
 
 void frmDir::listColumnClick(int column) {
@@ -200,9 +201,13 @@ void frmDir::treeAfterEdit(bool& cancel, QString& newString) {
         message(QMessageBox::Critical, cause);
         return;
     }
-    if (QTreeWidgetItem* node = m_qvtRep->SelectedItem(); node && node->parent())
-        m_qvtRep->setSelectedItem(node->parent());
-    m_qvtRep->RefreshDir();
+    // Once the tree has taken the new label: rebuilding it now would delete the node it is
+    // about to update.
+    QTimer::singleShot(0, this, [this] {
+        if (QTreeWidgetItem* node = m_qvtRep->SelectedItem(); node && node->parent())
+            m_qvtRep->setSelectedItem(node->parent());
+        m_qvtRep->RefreshDir();
+    });
 }
 
 void frmDir::listAfterEdit(bool& cancel, QString& newString) {
@@ -225,7 +230,8 @@ void frmDir::listAfterEdit(bool& cancel, QString& newString) {
         message(QMessageBox::Critical, cause);
         return;
     }
-    m_qvtFich->RefreshList();
+    // Once the list has taken the new label, as for the tree.
+    QTimer::singleShot(0, m_qvtFich, &qvtFichier::RefreshList);
 }
 
 // ---- the main window's side ----

@@ -309,10 +309,13 @@ void qvtFichier::setColumnWidth(int column, int twips) {
 }
 
 void qvtFichier::applyColumnWidths() {
-    // Twips at 15 to the pixel for the 8-point font they were drawn for, widened with the font.
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    // Twips at 15 to the pixel; sizes and dates are never narrower than their texts.
+    const QFontMetrics metrics = m_report->fontMetrics();
+    const int margin = 2 * m_report->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    const int least[4] = {0, metrics.horizontalAdvance(QStringLiteral("99 999 Ko")) + margin, 0,
+                          metrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + margin};
     for (int c = 0; c < 4; ++c)
-        m_report->setColumnWidth(c, int(m_widths[c] / 15 * scale));
+        m_report->setColumnWidth(c, std::max(m_widths[c] / 15, least[c]));
 }
 
 void qvtFichier::setPath(const QString& folder) {

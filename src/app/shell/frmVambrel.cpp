@@ -562,7 +562,8 @@ frmDir* frmVambrel::OpenExplorer() {
     m_explorer = child;
     QMdiSubWindow* sub = m_mdi->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(std::max(400, m_mdi->width() * 3 / 4), std::max(300, m_mdi->height() * 3 / 4));
+    // Two panes and four columns: the whole room of the frame.
+    sub->resize(std::max(600, m_mdi->viewport()->width()), std::max(400, m_mdi->viewport()->height()));
     connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
     connect(child, &frmDir::ContextMenu, this, &frmVambrel::popupContextMenu);
     connect(child, &frmDir::ContextCommand, this, &frmVambrel::mnuContext_Click);

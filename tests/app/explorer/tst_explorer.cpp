@@ -9,11 +9,13 @@
 #include "controls/qvtRepertoire.h"
 #include "explorer/frmDir.h"
 #include "explorer/qvtFichier.h"
+#include "mVersionInfo.h"
 #include "shell/frmVambrel.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSignalSpy>
@@ -196,14 +198,28 @@ private Q_SLOTS:
         QCOMPARE(said.size(), 1);
         QVERIFY(QFile::exists(path(QStringLiteral("b.txt"))));
 
-        // A plain rename is done and listed.
-        cancel = false;
-        newName = QStringLiteral("bb.txt");
-        window.listAfterEdit(cancel, newName);
-        QVERIFY(!cancel);
-        waitListed(window);
-        QVERIFY(names(window).contains(QStringLiteral("bb.txt")));
-        QVERIFY(QFile::rename(path(QStringLiteral("bb.txt")), path(QStringLiteral("b.txt"))));
+        // A plain rename through the label's editor is done and listed again.
+        window.qvtFich()->StartEdit();
+        auto* editor = window.qvtFich()->reportView()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(u"bb.txt"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(names(window).contains(u"bb.txt"_s));
+        QVERIFY(QFile::exists(path(u"bb.txt"_s)));
+        QVERIFY(QFile::rename(path(u"bb.txt"_s), path(u"b.txt"_s)));
+
+        // A folder renamed through the tree's editor: the tree then stands on its parent.
+        QDir().mkpath(path(u"old"_s));
+        QVERIFY(window.qvtRep()->OpenAFolder(path(u"old"_s)));
+        window.qvtRep()->StartEdit();
+        auto* folderEditor = window.qvtRep()->treRep()->findChild<QLineEdit*>();
+        QVERIFY(folderEditor);
+        folderEditor->setText(u"new"_s);
+        QTest::keyClick(folderEditor, Qt::Key_Return);
+        QTRY_COMPARE(window.qvtRep()->Path(), m_drive);
+        QVERIFY(QFileInfo(path(u"new"_s)).isDir());
+        QVERIFY(!QFileInfo::exists(path(u"old"_s)));
+        QVERIFY(QDir().rmdir(path(u"new"_s)));
     }
 
     void versionWindowComputerMode() {
@@ -229,6 +245,31 @@ private Q_SLOTS:
         QCOMPARE(version.lblFichier()->text(), QStringLiteral("b.txt"));
         QTest::keyClick(&version, Qt::Key_End);
         QCOMPARE(version.lblFichier()->text(), QStringLiteral("c.dat"));
+
+        // A program's resource read from disk, in the labels' order.
+        QDir().mkpath(path(u"prog"_s));
+        QVERIFY(
+            QFile::copy(QStringLiteral(VAMBREL_TEST_DATA "/version/pe32_full.exe"), path(u"prog/p.exe"_s)));
+        makeFile(path(u"prog/q.txt"_s));
+        window.qvtRep()->OpenAFolder(path(u"prog"_s));
+        waitListed(window);
+        window.qvtFich()->setSelectedItem(1);
+        frmVersion program;
+        QVERIFY(window.prepareVersion(program));
+        program.activate();
+        const VersionInfo info = ReadVersionInfo(path(u"prog/p.exe"_s));
+        QVERIFY(info.hasStrings && info.hasFixed);
+        QCOMPARE(program.lblFichier()->text(), u"p.exe"_s);
+        QCOMPARE(program.lblInfo(0)->text(), info.strings.companyName);
+        QCOMPARE(program.lblInfo(7)->text(), info.strings.productVersion);
+        QCOMPARE(program.lblInfo(8)->text(), info.fixed.fileVersion);
+        QCOMPARE(program.lblInfo(10)->text(), info.fixed.os);
+        QCOMPARE(program.lblInfo(13)->text(), info.fixed.attributes);
+        QVERIFY(!program.lblInfo(0)->text().isEmpty());
+        program.imaNavig_Click(frmVersion::Next); // a file without resource empties every value
+        QCOMPARE(program.lblFichier()->text(), u"q.txt"_s);
+        QVERIFY(program.lblInfo(0)->text().isEmpty());
+        QVERIFY(program.lblInfo(13)->text().isEmpty());
 
         // An empty list shows no window.
         window.qvtFich()->GetFiles(path(QStringLiteral("other")));
