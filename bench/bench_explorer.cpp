@@ -36,13 +36,16 @@ double ms(qint64 ns) {
     return double(ns) / 1e6;
 }
 
-// Runs the event loop until the list is done; the longest time between two turns of the loop.
-qint64 runUntilListed(const qvtFichier& list) {
+// Runs the event loop until the list is done; the longest time between two turns of the loop,
+// and the number of items listed when it ended.
+qint64 runUntilListed(const qvtFichier& list, int* itemsAfterLongest = nullptr) {
     QElapsedTimer gap;
     gap.start();
     qint64 longest = 0;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (gap.nsecsElapsed() > longest && itemsAfterLongest)
+            *itemsAfterLongest = list.ListItemsCount();
         longest = std::max(longest, gap.nsecsElapsed());
         gap.restart();
     });
@@ -90,10 +93,12 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     list->GetFiles(tmp.path());
-    const qint64 longest = runUntilListed(*list);
+    int itemsAfterLongest = 0;
+    const qint64 longest = runUntilListed(*list, &itemsAfterLongest);
     const qint64 listed = timer.nsecsElapsed();
-    std::printf("listing %d files: %.0f ms, longest wait of the event loop %.1f ms, %d items\n", files,
-                ms(listed), ms(longest), list->ListItemsCount());
+    std::printf("listing %d files: %.0f ms, longest wait of the event loop %.1f ms (ending with %d items "
+                "listed), %d items\n",
+                files, ms(listed), ms(longest), itemsAfterLongest, list->ListItemsCount());
     std::printf("memory: %ld kB resident with the list shown (%ld kB more than before), peak %ld kB\n",
                 statusKb("VmRSS:"), statusKb("VmRSS:") - baseKb, statusKb("VmHWM:"));
 

@@ -92,6 +92,7 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
     if (resets != m_resets || index.row() >= int(m_rows.size()))
         return true;
     m_rows[size_t(index.row())].name = newName;
+    m_keyColumn = -1; // its sort key is no longer true
     Q_EMIT dataChanged(index, index);
     return true;
 }
@@ -101,6 +102,7 @@ void FileListModel::clearRows() {
     ++m_resets;
     m_rows.clear();
     m_rows.shrink_to_fit();
+    dropSortKeys();
     endResetModel();
 }
 
@@ -114,38 +116,93 @@ void FileListModel::appendRows(std::vector<Row>& rows) {
     rows.clear();
 }
 
+FileListModel::SortKey FileListModel::keyOf(int row, int column) const {
+    SortKey key;
+    key.text = column == 3 ? FileListTexts::DateText(m_rows[size_t(row)].mtimeSeconds) : text(row, column);
+    key.folded = key.text.toCaseFolded();
+    return key;
+}
+
+// Without regard to letter case first, then by code point, so that the order is total.
+bool FileListModel::before(const SortKey& a, const SortKey& b, Qt::SortOrder order) {
+    int c = QStringView(a.folded).compare(QStringView(b.folded));
+    if (c == 0)
+        c = QStringView(a.text).compare(QStringView(b.text));
+    return order == Qt::AscendingOrder ? c < 0 : c > 0;
+}
+
+bool FileListModel::sortedBy(int column, Qt::SortOrder order) const {
+    return m_keyColumn == column && m_keyOrder == order && m_keys.size() == m_rows.size();
+}
+
+void FileListModel::dropSortKeys() {
+    m_keys.clear();
+    m_keys.shrink_to_fit();
+    m_keyColumn = -1;
+}
+
 void FileListModel::sortRows(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= ColumnCount || m_rows.size() < 2)
+    if (column < 0 || column >= ColumnCount)
         return;
+    m_keys.resize(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        m_keys[i] = keyOf(int(i), column);
+    m_keyColumn = column;
+    m_keyOrder = order;
+    std::vector<int> sorted(m_rows.size());
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&](int a, int b) { return before(m_keys[size_t(a)], m_keys[size_t(b)], order); });
+    applyOrder(sorted);
+}
+
+void FileListModel::appendSorted(std::vector<Row>& rows, int column, Qt::SortOrder order) {
+    const bool keysValid = sortedBy(column, order);
+    const size_t first = m_rows.size();
+    appendRows(rows);
+    if (!keysValid) {
+        sortRows(column, order);
+        return;
+    }
+    // The new rows sorted among themselves, then merged with the sorted ones, which come first
+    // among equals.
+    for (size_t i = first; i < m_rows.size(); ++i)
+        m_keys.push_back(keyOf(int(i), column));
+    std::vector<int> tail(m_rows.size() - first);
+    std::iota(tail.begin(), tail.end(), int(first));
+    std::stable_sort(tail.begin(), tail.end(),
+                     [&](int a, int b) { return before(m_keys[size_t(a)], m_keys[size_t(b)], order); });
+    std::vector<int> merged;
+    merged.reserve(m_rows.size());
+    size_t i = 0, j = 0;
+    while (i < first || j < tail.size()) {
+        if (j == tail.size() || (i < first && !before(m_keys[size_t(tail[j])], m_keys[i], order)))
+            merged.push_back(int(i++));
+        else
+            merged.push_back(tail[j++]);
+    }
+    applyOrder(merged);
+}
+
+void FileListModel::applyOrder(const std::vector<int>& order) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Keys made once: the shown text, and its case-folded form that most comparisons settle on.
-    struct Key {
-        QString folded;
-        QString text;
-    };
-    std::vector<Key> keys(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        keys[i].text = column == 3 ? FileListTexts::DateText(m_rows[i].mtimeSeconds) : text(int(i), column);
-        keys[i].folded = keys[i].text.toCaseFolded();
-    }
-    std::vector<int> order_(m_rows.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-        const Key& ka = keys[size_t(a)];
-        const Key& kb = keys[size_t(b)];
-        int c = QStringView(ka.folded).compare(QStringView(kb.folded));
-        if (c == 0)
-            c = QStringView(ka.text).compare(QStringView(kb.text));
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
-    });
     std::vector<int> newPlace(m_rows.size());
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
-    for (size_t i = 0; i < order_.size(); ++i) {
-        newPlace[size_t(order_[i])] = int(i);
-        sorted.push_back(std::move(m_rows[size_t(order_[i])]));
+    std::vector<Row> rows;
+    rows.reserve(m_rows.size());
+    std::vector<SortKey> keys;
+    const bool withKeys = m_keys.size() == m_rows.size();
+    if (withKeys)
+        keys.reserve(m_keys.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t from = size_t(order[i]);
+        newPlace[from] = int(i);
+        rows.push_back(std::move(m_rows[from]));
+        if (withKeys)
+            keys.push_back(std::move(m_keys[from]));
     }
-    m_rows = std::move(sorted);
+    m_rows = std::move(rows);
+    if (withKeys)
+        m_keys = std::move(keys);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());

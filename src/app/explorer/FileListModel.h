@@ -51,10 +51,26 @@ public:
     // The text of a cell as the list shows it.
     QString text(int row, int column) const;
     // Sorts the rows on the text of a column; selections and current items follow their rows.
+    // The keys are kept, so that rows appended with appendSorted are merged in place.
     void sortRows(int column, Qt::SortOrder order);
+    void appendSorted(std::vector<Row>& rows, int column, Qt::SortOrder order);
+    bool sortedBy(int column, Qt::SortOrder order) const;
+    void dropSortKeys();
 
 private:
+    struct SortKey {
+        QString folded;
+        QString text;
+    };
+    SortKey keyOf(int row, int column) const;
+    static bool before(const SortKey& a, const SortKey& b, Qt::SortOrder order);
+    // Puts the row at order[i] in place i.
+    void applyOrder(const std::vector<int>& order);
+
     std::vector<Row> m_rows;
+    std::vector<SortKey> m_keys; // while sorted by m_keyColumn: one per row
+    int m_keyColumn = -1;
+    Qt::SortOrder m_keyOrder = Qt::AscendingOrder;
     IconSource m_icons;
     EditHandler m_edit;
     quint64 m_resets = 0;

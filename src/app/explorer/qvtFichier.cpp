@@ -217,9 +217,12 @@ void qvtFichier::setSortKey(int key) {
     markChanged(QStringLiteral("SortKey"));
 }
 void qvtFichier::applySorting() {
-    // A listing under way is sorted once it ends.
-    if (m_sorted && !listing())
-        m_model->sortRows(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    if (!m_sorted)
+        return;
+    m_model->sortRows(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // The keys serve the chunks of a listing under way; otherwise they only cost memory.
+    if (!listing())
+        m_model->dropSortKeys();
 }
 void qvtFichier::setTextBackground(int value) {
     m_textBackground = value;
@@ -342,10 +345,10 @@ void qvtFichier::GetFiles(const QString& folder) {
     if (!m_hourglass)
         m_hourglass.emplace();
     watchParentTree();
-    fillChunk(m_generation);
+    fillChunk(m_generation, true);
 }
 
-void qvtFichier::fillChunk(quint64 generation) {
+void qvtFichier::fillChunk(quint64 generation, bool first) {
     if (generation != m_generation || !m_lister)
         return;
     QElapsedTimer clock;
@@ -373,13 +376,26 @@ void qvtFichier::fillChunk(quint64 generation) {
         rows.push_back(std::move(row));
         ++n;
     }
-    m_model->appendRows(rows);
-    if (atEnd) {
+    // A sorted list takes each chunk in its place.
+    if (m_sorted)
+        m_model->appendSorted(rows, m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    else
+        m_model->appendRows(rows);
+    // A folder listed in one go is done at once; after a long listing the sorting waits for the
+    // next turn of the event loop, so that the window is painted between the two.
+    if (atEnd && first) {
         endListing();
         return;
     }
     Q_EMIT Listed(ListItemsCount(), m_filesSize, false);
-    QTimer::singleShot(0, this, [this, generation] { fillChunk(generation); });
+    if (atEnd) {
+        QTimer::singleShot(0, this, [this, generation] {
+            if (generation == m_generation && m_lister)
+                endListing();
+        });
+        return;
+    }
+    QTimer::singleShot(0, this, [this, generation] { fillChunk(generation, false); });
 }
 
 void qvtFichier::endListing() {
@@ -388,7 +404,10 @@ void qvtFichier::endListing() {
         if (watched)
             watched->removeEventFilter(this);
     m_watched.clear();
-    applySorting();
+    if (m_sorted &&
+        !m_model->sortedBy(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder))
+        applySorting();
+    m_model->dropSortKeys();
     if (m_model->rowCount() > 0)
         setSelectedItem(1);
     m_hourglass.reset();

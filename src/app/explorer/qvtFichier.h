@@ -197,7 +197,7 @@ private:
     void applyFrame();
     void applyColors();
     void applySorting();
-    void fillChunk(quint64 generation);
+    void fillChunk(quint64 generation, bool first);
     void endListing();
     void watchParentTree();
     int imageFor(const QString& name, bool isFolder);

@@ -185,6 +185,40 @@ private Q_SLOTS:
         QCOMPARE(texts(list), (QStringList{u"a.txt"_s, u"dated.txt"_s}));
     }
 
+    void sortedWhileListedInChunks() {
+        const QString d = dir(u"chunks"_s);
+        const QStringList created = {u"m.txt"_s,  u"B.txt"_s, u"a.txt"_s, u"Z.txt"_s, u"c.txt"_s,
+                                     u"A.txt"_s,  u"é.txt"_s, u"b.txt"_s, u"y.txt"_s, u"e.txt"_s,
+                                     u"10.txt"_s, u"9.txt"_s, u"x.txt"_s};
+        for (const QString& name : created)
+            makeFile(d + u'/' + name);
+        const QStringList ascending = {u"10.txt"_s, u"9.txt"_s, u"A.txt"_s, u"a.txt"_s, u"B.txt"_s,
+                                       u"b.txt"_s,  u"c.txt"_s, u"e.txt"_s, u"m.txt"_s, u"x.txt"_s,
+                                       u"y.txt"_s,  u"Z.txt"_s, u"é.txt"_s};
+        qvtFichier list;
+        list.setSorted(true);
+        list.setChunkRows(3);
+        list.GetFiles(d);
+        QVERIFY(list.listing());
+        waitListed(list);
+        QCOMPARE(texts(list), ascending);
+
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        list.setSortOrder(1);
+        list.RefreshList();
+        waitListed(list);
+        QCOMPARE(texts(list), descending);
+
+        // A key changed while the list is being filled: the rest comes in the new order.
+        list.setSortOrder(0);
+        list.GetFiles(d);
+        list.setSortKey(1);
+        list.setSortKey(0);
+        waitListed(list);
+        QCOMPARE(texts(list), ascending);
+    }
+
     void imagesPerExtension() {
         const QString d = dir(QStringLiteral("images"));
         for (const char* name : {"one.EXE", "two.exe", "a.txt", "b.txt", "README"})
