@@ -6,6 +6,7 @@
 #include "controls/DialogFlags.h"
 #include "controls/ElidedLabel.h"
 #include "controls/FileIcons.h"
+#include "explorer/FileVersionList.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -143,7 +144,12 @@ bool frmVersion::showsNoVersion() const {
 }
 
 void frmVersion::activate() {
-    if (m_modePoste || !m_recFichiers.isValid())
+    if (m_modePoste) {
+        if (m_poste && m_poste->activate())
+            showFile();
+        return;
+    }
+    if (!m_recFichiers.isValid())
         return;
     const QModelIndex current = m_listeFichiers ? m_listeFichiers->currentIndex() : QModelIndex();
     if (current.isValid() && m_listeFichiers->selectionModel()->isSelected(current)) {
@@ -180,9 +186,22 @@ void frmVersion::showRow() {
         m_lblInfo[size_t(i)]->setText((*version)[size_t(i)]);
 }
 
+void frmVersion::showFile() {
+    m_imaFichier->setPixmap(IconToPicture(m_poste->icon()));
+    m_lblFichier->setText(m_poste->name());
+    const auto values = m_poste->read();
+    for (int i = 0; i < kInfoCount; ++i)
+        m_lblInfo[size_t(i)]->setText(values[size_t(i)]);
+}
+
 void frmVersion::imaNavig_Click(int index) {
+    if (m_modePoste) {
+        if (m_poste && m_poste->move(index))
+            showFile();
+        return;
+    }
     Snapshot& rows = m_recFichiers.rows();
-    if (m_modePoste || !m_recFichiers.isValid() || rows.recordCount() == 0)
+    if (!m_recFichiers.isValid() || rows.recordCount() == 0)
         return;
     switch (index) {
     case Previous:

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -15,10 +16,11 @@ class QToolButton;
 namespace vambrel {
 
 class Database;
+class FileVersionList;
 
 // The version information of one file of a list, with buttons and keys to step through the list.
 // Catalogue mode shows what the catalogue recorded in its Version table for the rows of
-// RecFichiers; computer mode (the live explorer's files) is not available yet.
+// RecFichiers; computer mode reads the files of the explorer's list on disk now.
 class frmVersion : public QDialog {
     Q_OBJECT
 
@@ -36,6 +38,8 @@ public:
     void setRecFichiers(const FileRows& rows);
     void setListeFichiers(QAbstractItemView* list) { m_listeFichiers = list; }
     const Snapshot& RecFichiers() const { return m_recFichiers.rows(); }
+    // Computer mode: the explorer's files.
+    void setFichiersPoste(std::shared_ptr<FileVersionList> files) { m_poste = std::move(files); }
 
     QLabel* lblFichier() const { return m_lblFichier; }
     QLabel* imaFichier() const { return m_imaFichier; }
@@ -58,12 +62,14 @@ protected:
 
 private:
     void showRow();
+    void showFile();
     void clearInfo();
 
     bool m_modePoste = false;
     const Database* m_baseDat = nullptr;
     FileRows m_recFichiers;
     QPointer<QAbstractItemView> m_listeFichiers;
+    std::shared_ptr<FileVersionList> m_poste;
 
     QLabel* m_imaFichier;
     QLabel* m_lblFichier;

@@ -32,6 +32,17 @@ public:
     // "I&mprimer" of the catalogue.
     virtual void PrintDat() {}
 
+    // The explorer's side. Which of its controls the "&Edition" commands act on: the file list
+    // when it has the focus, otherwise the folder tree; None for windows without them.
+    enum class EditTarget { None, Files, Folder };
+    virtual EditTarget editTarget() const { return EditTarget::None; }
+    // Whether the file list holds items and one of them is selected.
+    virtual bool hasSelectedFile() const { return false; }
+    // The full path of the folder selected in the tree; empty when none.
+    virtual QString selectedFolder() const { return {}; }
+    // Starts editing the label of the selected file or folder.
+    virtual void startRename(EditTarget target) { (void)target; }
+
     // The interface of a child widget; null for any other widget.
     static ChildWindow* of(QWidget* widget) { return dynamic_cast<ChildWindow*>(widget); }
 };

@@ -12,6 +12,8 @@
 #include "catalogue/frmNouveau.h"
 #include "compare/frmCompare.h"
 #include "controls/ChildWindow.h"
+#include "controls/qvtRepertoire.h"
+#include "explorer/frmDir.h"
 #include "frmAbout.h"
 #include "frmPropPoste.h"
 #include "mMRU.h"
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
@@ -61,6 +64,11 @@ frmVambrel::frmVambrel(QWidget* parent) : QMainWindow(parent) {
     updateAffichageCaption(
         SettingTextToBool(GetSetting(kAppName, kSectionStartUp, kKeyAffichage, QStringLiteral("0"))));
     LoadMRU(*this, kAppName);
+    // A new catalogue starts on the folder chosen in the explorer.
+    frmNouveau::setStartFolderSource([this] {
+        const QString folder = m_explorer ? m_explorer->selectedFolder() : QString();
+        return folder.isEmpty() ? qvtRepertoire::DefaultDrive() : folder;
+    });
     OsVersion version;
     if (OsVersion::Query(&version))
         m_refreshesItself = OsVersion::RefreshesItself(version.platformName);
@@ -70,6 +78,7 @@ frmVambrel::~frmVambrel() {
     // The base class hides and destroys the children after this body: their activation signals
     // must not reach a window that is no longer a frmVambrel.
     m_mdi->disconnect(this);
+    frmNouveau::setStartFolderSource({});
 }
 
 void frmVambrel::buildMenus() {
@@ -85,6 +94,7 @@ void frmVambrel::buildMenus() {
     QMenu* fichier = bar->addMenu(QStringLiteral("&Fichier"));
     m_mnuInutilise[0] = fichier->menuAction();
     m_mnuFichier[0] = add(fichier, QStringLiteral("&Ouvrir le Poste de travail"), nullptr);
+    connect(m_mnuFichier[0], &QAction::triggered, this, [this] { OpenExplorer(); });
     m_mnuFichier[1] = add(fichier, QStringLiteral("&Nouveau"), &frmVambrel::newCatalogue);
     m_mnuFichier[2] = add(fichier, QStringLiteral("O&uvrir"), &frmVambrel::openCatalogue);
     m_mnuMRU[0] = fichier->addSeparator();
@@ -117,6 +127,10 @@ void frmVambrel::buildMenus() {
         m_mnuEdition[size_t(i)] = editionCaptions[i] == QStringLiteral("-")
                                       ? edition->addSeparator()
                                       : add(edition, editionCaptions[i], nullptr);
+    for (int i = 0; i < int(editionCaptions.size()); ++i)
+        if (!m_mnuEdition[size_t(i)]->isSeparator())
+            connect(m_mnuEdition[size_t(i)], &QAction::triggered, this, [this, i] { mnuEdition_Click(i); });
+    connect(edition, &QMenu::aboutToShow, this, &frmVambrel::mnuEdition_Adapt);
     m_mnuEdition[7]->setEnabled(false);
     m_mnuInutilise[1]->setEnabled(false);
 
@@ -147,10 +161,56 @@ void frmVambrel::buildMenus() {
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
     // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuFichier[0], m_mnuAide[0]})
+    for (QAction* pending : {m_mnuAide[0]})
         pending->setEnabled(false);
     // Nothing to show the version of until a window lists files.
     m_mnuOutils[0]->setEnabled(false);
+
+    // The explorer's pop-up menus: titles kept off the menu bar.
+    const QStringList contextCaptions = {QStringLiteral("&Informations de version"),
+                                         QStringLiteral("E&xécuter le fichier"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Copier les fichiers"),
+                                         QStringLiteral("&Déplacer les fichiers"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("E&nvoyer à la corbeille"),
+                                         QStringLiteral("&Supprimer les fichiers"),
+                                         QStringLiteral("Dé&truire les fichiers"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("C&réer un répertoire"),
+                                         QStringLiteral("R&enommer le fichier"),
+                                         QStringLiteral("-"),
+                                         QStringLiteral("&Propriétés")};
+    const QStringList folderCaptions = {QStringLiteral("&Copier le répertoire"),
+                                        QStringLiteral("&Déplacer le répertoire"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("E&nvoyer à la corbeille"),
+                                        QStringLiteral("&Supprimer le répertoire"),
+                                        QStringLiteral("Dé&truire les fichiers"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("C&réer un répertoire"),
+                                        QStringLiteral("R&enommer le répertoire"),
+                                        QStringLiteral("-"),
+                                        QStringLiteral("&Propriétés")};
+    m_mnuContextEntree[0] = new QMenu(QStringLiteral("Context"), this);
+    m_mnuContextEntree[1] = new QMenu(QStringLiteral("ContextRep"), this);
+    for (int i = 0; i < int(contextCaptions.size()); ++i) {
+        QMenu* menu = m_mnuContextEntree[0];
+        m_mnuContext[size_t(i)] = contextCaptions[i] == QStringLiteral("-")
+                                      ? menu->addSeparator()
+                                      : menu->addAction(contextCaptions[i]);
+        connect(m_mnuContext[size_t(i)], &QAction::triggered, this, [this, i] { mnuContext_Click(i); });
+    }
+    for (int i = 0; i < int(folderCaptions.size()); ++i) {
+        QMenu* menu = m_mnuContextEntree[1];
+        m_mnuContextRep[size_t(i)] = folderCaptions[i] == QStringLiteral("-")
+                                         ? menu->addSeparator()
+                                         : menu->addAction(folderCaptions[i]);
+        connect(m_mnuContextRep[size_t(i)], &QAction::triggered, this, [this, i] { mnuContextRep_Click(i); });
+    }
+    m_mnuContextRep[5]->setVisible(false);
+    m_mnuContextEntree[0]->setDefaultAction(m_mnuContext[0]);
+    m_mnuContextEntree[1]->setDefaultAction(m_mnuContextRep[0]);
 }
 
 void frmVambrel::buildToolBar() {
@@ -210,6 +270,15 @@ QAction* frmVambrel::mnuFenetre(int index) const {
 }
 QAction* frmVambrel::mnuAide(int index) const {
     return at(m_mnuAide, index);
+}
+QMenu* frmVambrel::mnuContextEntree(int index) const {
+    return index == 0 || index == 1 ? m_mnuContextEntree[size_t(index)] : nullptr;
+}
+QAction* frmVambrel::mnuContext(int index) const {
+    return at(m_mnuContext, index);
+}
+QAction* frmVambrel::mnuContextRep(int index) const {
+    return at(m_mnuContextRep, index);
 }
 QAction* frmVambrel::toolButton(int index) const {
     return at(m_toolButtons, index - 1);
@@ -375,7 +444,9 @@ QList<frmDirDat*> frmVambrel::catalogueWindows() const {
 }
 
 void frmVambrel::mnuFichier_Click(int index) {
-    if (index == 1)
+    if (index == 0)
+        OpenExplorer();
+    else if (index == 1)
         newCatalogue();
     else if (index == 2)
         openCatalogue();
@@ -432,9 +503,89 @@ void frmVambrel::mnuAide_Click(int index) {
         showAbout();
 }
 
+// The file operations behind the other entries come with the shell file-operation class.
 void frmVambrel::mnuContext_Click(int index) {
     if (index == 0)
         showVersion();
+    else if (index == 10)
+        mnuContextRep_Click(7);
+    else if (index == 11 && m_explorer)
+        m_explorer->startRename(ChildWindow::EditTarget::Files);
+}
+
+void frmVambrel::mnuContextRep_Click(int index) {
+    if (index == 8 && m_explorer)
+        m_explorer->startRename(ChildWindow::EditTarget::Folder);
+}
+
+void frmVambrel::mnuEdition_Click(int index) {
+    ChildWindow* explorer = m_explorer;
+    if (!explorer)
+        return;
+    if (index == 9) {
+        mnuContextRep_Click(7);
+        return;
+    }
+    if (explorer->editTarget() == ChildWindow::EditTarget::Files) {
+        if (explorer->hasSelectedFile())
+            mnuContext_Click(index + 1);
+        else
+            showMessage(QMessageBox::Information,
+                        QStringLiteral("Sélectionner au moins un fichier pour cette opération."));
+        return;
+    }
+    if (index >= 2)
+        mnuContextRep_Click(index - 2);
+}
+
+void frmVambrel::mnuEdition_Adapt() {
+    const ChildWindow* explorer = m_explorer;
+    const bool files = explorer && explorer->editTarget() == ChildWindow::EditTarget::Files;
+    m_mnuEdition[0]->setEnabled(files);
+    m_mnuEdition[2]->setText(files ? QStringLiteral("&Copier les fichiers")
+                                   : QStringLiteral("&Copier le répertoire"));
+    m_mnuEdition[3]->setText(files ? QStringLiteral("&Déplacer les fichiers")
+                                   : QStringLiteral("&Déplacer le répertoire"));
+    m_mnuEdition[6]->setText(files ? QStringLiteral("&Supprimer les fichiers")
+                                   : QStringLiteral("&Supprimer le répertoire"));
+    m_mnuEdition[7]->setEnabled(files);
+    m_mnuEdition[10]->setText(files ? QStringLiteral("R&enommer le fichier")
+                                    : QStringLiteral("R&enommer le répertoire"));
+}
+
+frmDir* frmVambrel::explorer() const {
+    return m_explorer;
+}
+
+frmDir* frmVambrel::OpenExplorer() {
+    if (m_explorer) {
+        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(m_explorer->parentWidget());
+        if (sub) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        m_explorer->setFocus();
+        return m_explorer;
+    }
+    auto* child = new frmDir;
+    m_explorer = child;
+    QMdiSubWindow* sub = m_mdi->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Two panes and four columns: the whole room of the frame.
+    sub->resize(std::max(600, m_mdi->viewport()->width()), std::max(400, m_mdi->viewport()->height()));
+    connect(sub, &QObject::destroyed, this, &frmVambrel::childClosed, Qt::QueuedConnection);
+    connect(child, &frmDir::ContextMenu, this, &frmVambrel::popupContextMenu);
+    connect(child, &frmDir::ContextCommand, this, &frmVambrel::mnuContext_Click);
+    sub->show();
+    child->Load();
+    m_mdi->setActiveSubWindow(sub);
+    childActivated(sub);
+    return child;
+}
+
+void frmVambrel::popupContextMenu(int menu, const QPoint& globalPos) {
+    if (QMenu* popup = mnuContextEntree(menu))
+        popup->popup(globalPos);
 }
 
 void frmVambrel::compareCatalogue() {
@@ -592,6 +743,11 @@ void frmVambrel::updateCommands() {
 void frmVambrel::childActivated(QMdiSubWindow* window) {
     updateCommands();
     ChildWindow* child = ChildWindow::of(window ? window->widget() : nullptr);
+    if (child && child == static_cast<ChildWindow*>(m_explorer.data())) {
+        m_mnuInutilise[2]->setEnabled(false);
+        m_mnuInutilise[1]->setEnabled(true);
+        return;
+    }
     if (!child || child->catalogueFile().isEmpty())
         return;
     m_mnuInutilise[2]->setEnabled(true);
@@ -603,6 +759,8 @@ void frmVambrel::childClosed() {
     updateCommands();
     if (catalogueWindows().isEmpty())
         m_mnuInutilise[2]->setEnabled(false);
+    if (!m_explorer)
+        m_mnuInutilise[1]->setEnabled(false);
 }
 
 void frmVambrel::fillWindowMenu() {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <array>
 #include <functional>
 
@@ -14,6 +15,7 @@ class QToolBar;
 namespace vambrel {
 
 class ChildWindow;
+class frmDir;
 class frmDirDat;
 class frmCompare;
 class frmInfo;
@@ -39,6 +41,10 @@ public:
     QAction* mnuOutils(int index) const;  // 0 to 3
     QAction* mnuFenetre(int index) const; // 0 to 3
     QAction* mnuAide(int index) const;    // 0, 1
+    // The pop-up menus of the explorer: mnuContextEntree(0) the files', (1) the folders'.
+    QMenu* mnuContextEntree(int index) const;
+    QAction* mnuContext(int index) const;    // 0 to 13
+    QAction* mnuContextRep(int index) const; // 0 to 10
     QToolBar* tooBar() const { return m_tooBar; }
     QAction* toolButton(int index) const; // 1 to 6
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -57,8 +63,16 @@ public:
     // Hides this window and shows the comparison of a catalogue with the computer; the comparison
     // window shows this window again when it closes.
     frmCompare* showComparison(const QString& path);
-    // The context-menu commands; 0 is "&Informations de version".
+    // The context-menu commands of the explorer's files (0 is "&Informations de version") and
+    // folders, and the "&Edition" commands that route to them.
     void mnuContext_Click(int index);
+    void mnuContextRep_Click(int index);
+    void mnuEdition_Click(int index);
+    // Adapts the "&Edition" commands to the explorer's control that has the focus.
+    void mnuEdition_Adapt();
+    // The single explorer window, opened and brought forward.
+    frmDir* OpenExplorer();
+    frmDir* explorer() const;
 
     // The commands by their menu and index, as a click on the item does.
     void mnuFichier_Click(int index);
@@ -113,6 +127,7 @@ private:
     void tileVertically();
     void arrangeIcons();
     void showAbout();
+    void popupContextMenu(int menu, const QPoint& globalPos);
 
     QMdiArea* m_mdi;
     QToolBar* m_tooBar = nullptr;
@@ -125,6 +140,10 @@ private:
     std::array<QAction*, 4> m_mnuOutils{};
     std::array<QAction*, 4> m_mnuFenetre{};
     std::array<QAction*, 2> m_mnuAide{};
+    std::array<QMenu*, 2> m_mnuContextEntree{};
+    std::array<QAction*, 14> m_mnuContext{};
+    std::array<QAction*, 11> m_mnuContextRep{};
+    QPointer<frmDir> m_explorer;
     std::array<QAction*, 6> m_toolButtons{};
     QMenu* m_windowMenu = nullptr;
     QList<QAction*> m_windowList;

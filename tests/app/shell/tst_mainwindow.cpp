@@ -93,7 +93,7 @@ private Q_SLOTS:
         row("Inutilise3", QStringLiteral("&Outils"), true);
         row("Inutilise4", QStringLiteral("&Fenêtre"), true);
         row("Inutilise5", QStringLiteral("&?"), true);
-        row("Fichier0", QStringLiteral("&Ouvrir le Poste de travail"), false);
+        row("Fichier0", QStringLiteral("&Ouvrir le Poste de travail"), true);
         row("Fichier1", QStringLiteral("&Nouveau"), true);
         row("Fichier2", QStringLiteral("O&uvrir"), true);
         row("Quitter1", QStringLiteral("&Quitter"), true);
@@ -149,6 +149,7 @@ private Q_SLOTS:
             QCOMPARE(w.toolButton(i), w.tooBar()->actions()[i - 1]);
         }
         QVERIFY(w.toolButton(3)->isEnabled());
+        QVERIFY(w.toolButton(1)->isEnabled());
         QVERIFY(w.toolButton(5)->isEnabled());
         QVERIFY(w.toolButton(6)->isEnabled());
         // With no child window these do nothing.
