@@ -1,6 +1,7 @@
 #include "frmApercu.h"
 
 #include "ApercuGeometry.h"
+#include "controls/WaitCursor.h"
 #include "controls/cScrollBar.h"
 #include "frmConfig.h"
 #include "shell/WindowPlacement.h"
@@ -34,15 +35,6 @@ const QString kLeft = QStringLiteral("Left");
 QIcon themeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
 }
-
-// The hourglass for the length of a command.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
