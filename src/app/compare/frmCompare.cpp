@@ -290,7 +290,7 @@ void frmCompare::activate() {
             (*lists)[2] = std::move(nonExist);
             const bool success = Success;
             Q_EMIT CheckEnded(success);
-            finish([this, success, lists] { checkComplete(success, lists->data()); });
+            finish([this, success, lists] { checkComplete(success, lists); });
         },
         Qt::DirectConnection);
     m_Do->setFileName(m_db.path());
@@ -307,14 +307,18 @@ void frmCompare::fail() {
     unload();
 }
 
-void frmCompare::checkComplete(bool success, QList<qint32> lists[3]) {
-    setBusy(false);
+void frmCompare::checkComplete(bool success, Positions lists) {
     if (!success) {
+        setBusy(false);
         fail();
         return;
     }
     if (m_rowsReading.valid()) {
-        WaitCursor wait;
+        // The rows may still be read beside: the window keeps repainting until they are there.
+        if (m_rowsReading.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            QTimer::singleShot(20, this, [this, lists] { checkComplete(true, lists); });
+            return;
+        }
         auto rows = m_rowsReading.get();
         if (!rows || rows->count() != m_R) {
             fail();
@@ -322,12 +326,14 @@ void frmCompare::checkComplete(bool success, QList<qint32> lists[3]) {
         }
         m_rows = std::move(rows.value());
     }
+    setBusy(false);
     m_progress->hide();
     for (int i = 0; i < 3; ++i) {
         // The counters are the collections' sizes: an event lost with a dying server cannot
         // leave a button that shows another count than its list.
-        m_shownState.counts[size_t(i)] = lists[i].size();
-        m_categories[size_t(i)] = std::make_unique<CategorySource>(m_rows.clone(), std::move(lists[i]));
+        m_shownState.counts[size_t(i)] = (*lists)[size_t(i)].size();
+        m_categories[size_t(i)] =
+            std::make_unique<CategorySource>(m_rows.clone(), std::move((*lists)[size_t(i)]));
         m_categories[size_t(i)]->setIconProvider([this](const QString& nom) { return m_icons.forName(nom); });
     }
     showProgress();

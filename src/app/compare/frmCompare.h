@@ -108,7 +108,8 @@ protected:
 private:
     void activate();
     bool openCatalogue();
-    void checkComplete(bool success, QList<qint32> lists[3]);
+    using Positions = std::shared_ptr<std::array<QList<qint32>, 3>>;
+    void checkComplete(bool success, Positions lists);
     void searchEnded(bool success, bool cancelled);
     void fail();
     void unload();
