@@ -227,10 +227,12 @@ bool frmCompare::openCatalogue() {
     m_lblInfo[1]->setText(CompareTexts::CatalogueLine(
         m_path, reader.propertyText(QStringLiteral("DateCréation")), m_source, m_mask));
     m_lblInfo[2]->setText(CompareTexts::ComputerLine(QDateTime::currentDateTime()));
-    auto count = ComparisonQueryCount(m_db);
-    if (!count)
-        return false;
-    m_R = count.value();
+    m_counting = std::async(std::launch::async, [path = m_db.path()] {
+        Database db;
+        if (!db.open(path, OpenMode::ReadOnly))
+            return Result<qint64>::failure(db.lastError());
+        return ComparisonQueryCount(db);
+    });
     // Reading and ordering a million rows takes seconds: it runs beside the check, on its own
     // connection, and is needed only once the job hands its positions over.
     m_rowsReading = std::async(std::launch::async, [path = m_db.path()] {
@@ -239,8 +241,24 @@ bool frmCompare::openCatalogue() {
             return Result<ComparisonRows>::failure(db.lastError());
         return ComparisonRows::open(db);
     });
-    // The bars refuse a maximum of 0: a catalogue without files cannot be compared.
-    return m_R > 0 && m_R <= INT_MAX;
+    return true;
+}
+
+// Takes the count once it is there and gives the bars their maximum. False while it is not
+// known; the bars refuse a maximum of 0, and a catalogue without files cannot be compared.
+bool frmCompare::takeCount() {
+    if (m_R > 0)
+        return true;
+    if (!m_counting.valid() || m_counting.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return false;
+    const auto count = m_counting.get();
+    if (!count || count.value() <= 0 || count.value() > INT_MAX)
+        return false;
+    m_R = count.value();
+    m_progress->setMax(int(m_R));
+    for (TubProgress* tub : m_tub)
+        tub->setMax(int(m_R));
+    return true;
 }
 
 void frmCompare::activate() {
@@ -250,9 +268,6 @@ void frmCompare::activate() {
         fail();
         return;
     }
-    m_progress->setMax(int(m_R));
-    for (TubProgress* tub : m_tub)
-        tub->setMax(int(m_R));
     m_cancel = false;
     m_Do = new client::cAsync2(this);
     // Direct connections: the handlers write the Cancel they are given.
@@ -313,6 +328,15 @@ void frmCompare::checkComplete(bool success, Positions lists) {
         fail();
         return;
     }
+    if (!takeCount()) {
+        if (m_counting.valid()) {
+            QTimer::singleShot(20, this, [this, lists] { checkComplete(true, lists); });
+            return;
+        }
+        setBusy(false);
+        fail();
+        return;
+    }
     if (m_rowsReading.valid()) {
         // The rows may still be read beside: the window keeps repainting until they are there.
         if (m_rowsReading.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
@@ -351,6 +375,7 @@ void frmCompare::scheduleShow() {
 
 void frmCompare::showProgress() {
     m_showTimer.stop();
+    takeCount();
     const Shown& s = m_shownState;
     for (int i = 0; i < 3; ++i) {
         const qint64 value = std::min<qint64>(s.counts[size_t(i)], m_R);

@@ -139,6 +139,10 @@ private:
     ComparisonRows m_rows;
     // The comparison rows, read on a thread of their own while the check runs.
     std::future<Result<ComparisonRows>> m_rowsReading;
+    // The number of rows, counted beside the starting check: on a large catalogue the count is
+    // too long for the window's thread. 0 until it is known.
+    std::future<Result<qint64>> m_counting;
+    bool takeCount();
     qint64 m_R = 0;
     QString m_source, m_mask;
     std::array<std::unique_ptr<CategorySource>, 3> m_categories;
