@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/JobCancelQuestion.h"
+
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -52,7 +54,7 @@ public:
 
     // The question "Annuler l'opération ?", replaceable for tests: true for Yes.
     using CancelQuestion = std::function<bool()>;
-    void setCancelQuestion(CancelQuestion question) { m_question = std::move(question); }
+    void setCancelQuestion(CancelQuestion question) { m_cancelQuestion.setQuestion(std::move(question)); }
     // A click on the window or on one of its labels.
     void Form_Click();
 
@@ -77,7 +79,6 @@ protected:
 private:
     void activate();
     void scheduleShow();
-    bool ask();
     // Runs the end of the build now, or when the open cancel question has been closed.
     void finish(std::function<void()> end);
     void complete(bool success, const QString& cause);
@@ -92,11 +93,8 @@ private:
     bool m_activated = false;
     bool m_running = false;
     bool m_cancel = false;
-    bool m_asking = false;
+    JobCancelQuestion m_cancelQuestion;
     bool m_impression = false;
-    CancelQuestion m_question;
-    QPointer<frmMsgBox> m_questionBox;
-    std::function<void()> m_pendingEnd;
     // What the last events said; -1 for a label that is empty.
     struct Shown {
         QString main;

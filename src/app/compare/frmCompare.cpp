@@ -397,44 +397,14 @@ void frmCompare::showProgress() {
 
 void frmCompare::finish(std::function<void()> end) {
     showProgress();
-    if (!m_asking) {
-        end();
-        return;
-    }
-    // The question is moot: close it, and end once its handler has returned.
-    m_pendingEnd = std::move(end);
-    if (m_questionBox)
-        m_questionBox->reject();
-}
-
-bool frmCompare::ask() {
-    if (m_question)
-        return m_question();
-    frmMsgBox box(this);
-    box.setFormType(3);
-    box.setPictureType(2);
-    box.setTitle(QStringLiteral("Vambrel"));
-    box.setMessage(CompareTexts::CancelQuestion());
-    m_questionBox = &box;
-    const QString answer = box.ShowModal();
-    m_questionBox = nullptr;
-    return answer == QStringLiteral("1");
+    m_cancelQuestion.finish(std::move(end));
 }
 
 void frmCompare::Form_Click() {
-    if (!m_running || m_asking)
+    if (!m_running || m_cancelQuestion.asking())
         return;
-    m_asking = true;
-    const bool yes = ask();
-    m_asking = false;
-    if (m_pendingEnd) {
-        const std::function<void()> end = std::move(m_pendingEnd);
-        m_pendingEnd = nullptr;
-        end();
-        return;
-    }
     // The job reads it at its next event that carries Cancel.
-    if (yes)
+    if (m_cancelQuestion.ask(this, CompareTexts::CancelQuestion()))
         m_cancel = true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ComparisonRows.h"
 #include "Database.h"
+#include "controls/JobCancelQuestion.h"
 #include "controls/TypeIcons.h"
 
 #include <QMessageBox>
@@ -82,7 +83,7 @@ public:
     using MessageHandler = std::function<void(QMessageBox::Icon, const QString&)>;
     void setMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
     using CancelQuestion = std::function<bool()>;
-    void setCancelQuestion(CancelQuestion question) { m_question = std::move(question); }
+    void setCancelQuestion(CancelQuestion question) { m_cancelQuestion.setQuestion(std::move(question)); }
     // The export's save dialog: the chosen path, empty when cancelled.
     using SaveChooser = std::function<QString()>;
     void setSaveChooser(SaveChooser chooser) { m_saveChooser = std::move(chooser); }
@@ -114,7 +115,6 @@ private:
     void fail();
     void unload();
     void setBusy(bool busy);
-    bool ask();
     void finish(std::function<void()> end);
     void scheduleShow();
     void showDetails();
@@ -156,9 +156,7 @@ private:
     bool m_activated = false;
     bool m_running = false;
     bool m_cancel = false;
-    bool m_asking = false;
-    QPointer<frmMsgBox> m_questionBox;
-    std::function<void()> m_pendingEnd;
+    JobCancelQuestion m_cancelQuestion;
     // What the last events said.
     struct Shown {
         std::array<qint64, 3> counts{};
@@ -171,7 +169,6 @@ private:
     QTimer m_showTimer;
 
     MessageHandler m_messageHandler;
-    CancelQuestion m_question;
     SaveChooser m_saveChooser;
     SearchDialog m_searchDialog;
     DetailsDialog m_detailsDialog;
