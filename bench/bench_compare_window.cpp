@@ -1,7 +1,8 @@
 // The comparison window on a large catalogue, beside qvtjob on the same catalogue in the same run:
 // the whole check from the window against `qvtjob check --quiet`, the longest stall of the event
 // loop while the events stream in, "Voir la liste" of the largest category, page moves (keys and
-// scroll bar), the export of that category, and the peak memory of this process.
+// scroll bar), the export of that category, the sorts of a new-file list as long as the tree (each
+// sort with its first page read), and the peak memory of this process.
 // Usage: bench_compare_window [--tree DIR] [--files N] [--folders N]
 //        (1,000,000 files in 50,000 folders in a temporary folder by default; a DIR given is
 //        filled once and reused).
@@ -10,6 +11,7 @@
 #include "JobConnection.h"
 #include "SyntheticTree.h"
 #include "cAsync2.h"
+#include "compare/NewFileSource.h"
 #include "compare/frmCompare.h"
 #include "controls/PagedList.h"
 
@@ -135,6 +137,41 @@ int main(int argc, char** argv) {
     window->mnuContext_Click(1);
     const double exportSeconds = seconds(timer);
 
+    // Every file of the tree is new against the catalogue of an empty folder.
+    const QString emptyFolder = temporary.filePath(QStringLiteral("empty"));
+    const QString emptyCatalogue = temporary.filePath(QStringLiteral("empty.dat"));
+    const QString newList = temporary.filePath(QStringLiteral("new.dat"));
+    QDir().mkpath(emptyFolder);
+    if (!runQvtjob({QStringLiteral("build"), emptyCatalogue, QStringLiteral("--spec"), emptyFolder,
+                    QStringLiteral("--quiet")})
+             .ok ||
+        !runQvtjob({QStringLiteral("newfiles"), emptyCatalogue, newList, QStringLiteral("--spec"), root,
+                    QStringLiteral("--quiet")})
+             .ok)
+        return 1;
+    NewFileSource newFiles;
+    QString error;
+    if (!newFiles.open(newList, &error)) {
+        std::fprintf(stderr, "new-file list: %s\n", qPrintable(error));
+        return 1;
+    }
+    struct SortRun {
+        const char* what;
+        int column;
+        double seconds;
+    };
+    SortRun sorts[] = {{"Nom descending", 0, 0},
+                       {"Chemin ascending", 1, 0},
+                       {"Chemin descending", 1, 0},
+                       {"Nom ascending", 0, 0}};
+    for (SortRun& run : sorts) {
+        timer.restart();
+        newFiles.sortByColumn(run.column);
+        for (qint64 i = 0; i < 40 && i < newFiles.rowCount(); ++i)
+            (void)newFiles.row(i);
+        run.seconds = seconds(timer);
+    }
+
     std::printf("  qvtjob check --quiet:             %7.3f s\n", quiet.seconds);
     std::printf("  check from the window:            %7.3f s  (%.2f x qvtjob)\n", checkSeconds,
                 checkSeconds / quiet.seconds);
@@ -144,6 +181,9 @@ int main(int argc, char** argv) {
                 sumKey / moves * 1e3, worstKey * 1e3, sumScroll / moves * 1e3, worstScroll * 1e3);
     std::printf("  export of %lld entries:         %7.3f s (%lld bytes)\n", static_cast<long long>(total),
                 exportSeconds, static_cast<long long>(QFileInfo(out).size()));
+    for (const SortRun& run : sorts)
+        std::printf("  new files (%lld) by %-18s %7.3f s\n", static_cast<long long>(newFiles.rowCount()),
+                    run.what, run.seconds);
     std::printf("  peak memory of this process:      %7.1f MB\n",
                 static_cast<double>(peakKb(::getpid())) / 1024);
     window->close();

@@ -1,3 +1,4 @@
+#include "AsOtherUser.h"
 #include "CatalogueBuilder.h"
 #include "Database.h"
 #include "NewFileSearch.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace vambrel;
 using namespace Qt::StringLiterals;
@@ -123,6 +125,40 @@ private Q_SLOTS:
         QVERIFY(!r.lines.contains(u"Complete true"_s) && !r.lines.contains(u"Complete false"_s));
         QVERIFY(!QFile::exists(list));
         QVERIFY(!QFile::exists(list + u"-journal"_s));
+    }
+
+    // A folder that cannot be read is passed over; the search goes on and finds the rest.
+    void unreadableFolderIsPassedOver() {
+        const QString tree = m_dir.filePath(u"locked"_s);
+        QVERIFY(QDir().mkpath(tree + u"/open"_s));
+        QVERIFY(QDir().mkpath(tree + u"/shut/deeper"_s));
+        const QString catalogue = m_dir.filePath(u"locked.dat"_s);
+        NullBuildEvents e;
+        RunCatalogueBuild({catalogue, tree, u"*.*"_s}, e);
+        QVERIFY(e.ok);
+        touch(tree + u"/open/new.txt"_s);
+        touch(tree + u"/shut/hidden.txt"_s);
+        touch(tree + u"/shut/deeper/hidden.txt"_s);
+        const QString out = m_dir.filePath(u"out"_s);
+        QVERIFY(QDir().mkpath(out));
+        for (const QString& d : {m_dir.path(), tree, tree + u"/open"_s})
+            QCOMPARE(::chmod(QFile::encodeName(d).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(out).constData(), 0777), 0);
+        QCOMPARE(::chmod(QFile::encodeName(catalogue).constData(), 0644), 0);
+        QCOMPARE(::chmod(QFile::encodeName(tree + u"/shut"_s).constData(), 0), 0);
+        const QString list = out + u"/new.dat"_s;
+        const auto text = test::RunAsNobody([&] {
+            Recorder r;
+            RunNewFileSearch({list, tree, u"*.*"_s, catalogue}, r);
+            return r.lines.last().toUtf8();
+        });
+        ::chmod(QFile::encodeName(tree + u"/shut"_s).constData(), 0755);
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        QVERIFY(text);
+        QCOMPARE(*text, QByteArray("Complete true"));
+        QCOMPARE(listRows(list, u"SELECT Folders.Nom || '/' || Files.Nom FROM Files "
+                                "INNER JOIN Folders ON Files.Num = Folders.Num"_s),
+                 QStringList{tree + u"/open/new.txt"_s});
     }
 
     void failures_data() {

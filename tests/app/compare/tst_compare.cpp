@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "JobConnection.h"
 #include "NativeName.h"
+#include "TestCatalogue.h"
 #include "cAsync.h"
 #include "cAsync2.h"
 #include "compare/NewFileSource.h"
@@ -20,9 +21,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QRadioButton>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -30,6 +31,7 @@
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vambrel;
@@ -78,6 +80,7 @@ class TestCompare : public QObject {
 
     QTemporaryDir m_dir, m_config;
     QString m_tree, m_catalogue;
+    QString m_big; // a catalogue of 20,000 files, for a check that lasts long enough to cancel
     int m_serial = 0;
 
     QByteArray native(const char* relative) const {
@@ -344,7 +347,8 @@ private Q_SLOTS:
             // The running server goes; the next job finds no program to start.
             if (const qint64 pid = JobConnection::instance().serverProcessId(); pid > 0) {
                 ::kill(static_cast<pid_t>(pid), SIGKILL);
-                QVERIFY(QTest::qWaitFor([] { return JobConnection::instance().serverProcessId() <= 0; }, 10000));
+                QVERIFY(
+                    QTest::qWaitFor([] { return JobConnection::instance().serverProcessId() <= 0; }, 10000));
             }
             JobConnection::setServerPath(m_dir.filePath(u"no-such-qvtSrv"_s));
         }
@@ -382,6 +386,92 @@ private Q_SLOTS:
         QCOMPARE(c->shownCategory(), -1);
         c->cmdVoir_Click(2);
         QCOMPARE(shownEntries(c).size(), 2);
+        c->close();
+    }
+
+    // A click during the check asks "Annuler l'opération ?": Yes ends the check and closes the
+    // window without a message; No lets the check run to its end. The catalogue never changes.
+    void cancelTheCheck_data() {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("Oui") << true;
+        QTest::newRow("Non") << false;
+    }
+    void cancelTheCheck() {
+        QFETCH(bool, answer);
+        if (m_big.isEmpty()) {
+            const QString tree = m_dir.filePath(u"big"_s);
+            for (int d = 0; d < 40; ++d) {
+                const QByteArray folder = PathToNative(tree) + "/d" + QByteArray::number(d);
+                QVERIFY(QDir().mkpath(PathFromNative(folder)));
+                for (int f = 0; f < 500; ++f)
+                    QVERIFY(writeBytes(folder + "/f" + QByteArray::number(f) + ".txt", "x"));
+            }
+            m_big = fresh();
+            QVERIFY(build(m_big, tree));
+        }
+        const QByteArray before = readAll(m_big);
+        frmVambrel w;
+        w.show();
+        w.setFileChooser([this] { return m_big; });
+        w.mnuOutils_Click(2);
+        auto* c = w.findChild<frmCompare*>();
+        QVERIFY(c);
+        Messages messages;
+        messages.attach(c);
+        int asked = 0;
+        c->setCancelQuestion([&] {
+            ++asked;
+            return answer;
+        });
+        bool ended = false, ok = false;
+        connect(c, &frmCompare::CheckEnded, this, [&](bool s) {
+            ended = true;
+            ok = s;
+        });
+        QPointer<frmCompare> guard(c);
+        QVERIFY(QTest::qWaitFor([&] { return c->running(); }, 10000));
+        c->Form_Click();
+        QCOMPARE(asked, 1);
+        QVERIFY(QTest::qWaitFor([&] { return ended; }, 60000));
+        if (answer) {
+            QVERIFY(!ok);
+            QVERIFY(QTest::qWaitFor([&] { return guard.isNull(); }, 5000));
+            QVERIFY(w.isVisible());
+        } else {
+            QVERIFY(ok);
+            QVERIFY(QTest::qWaitFor([&] { return c->cmdFermer()->isEnabled(); }, 10000));
+            QCOMPARE(c->lblFile(0)->text(), u"20000/20000"_s);
+            // Once the check has ended, a click asks nothing.
+            c->Form_Click();
+            QCOMPARE(asked, 1);
+            c->close();
+        }
+        QVERIFY(messages.list.isEmpty());
+        QCOMPARE(readAll(m_big), before);
+    }
+
+    // A catalogue of the earlier format is converted as on opening, then compared.
+    void earlierFormat() {
+        const QString file = fresh();
+        const QByteArray keep = PathToNative(m_tree) + "/keep.txt";
+        struct stat st {};
+        QCOMPARE(::stat(keep.constData(), &st), 0);
+        QVERIFY(test::makeCatalogue(file, u"/"_s, QString(), {{0, m_tree}},
+                                    {test::file(0, 0, u"keep.txt"_s, 7, u"Document texte"_s,
+                                                QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec)),
+                                     test::file(1, 0, u"absent.txt"_s, 3)},
+                                    test::Format::Earlier));
+        frmVambrel w;
+        Messages messages;
+        bool ok = false;
+        frmCompare* c = compare(w, file, &messages, &ok);
+        QVERIFY(c);
+        QVERIFY(ok);
+        QVERIFY(messages.list.isEmpty());
+        QCOMPARE(c->lblFile(2)->text(), u"1/2"_s);
+        QCOMPARE(c->lblFile(0)->text().section(u'/', 1), u"2"_s);
+        // The converted catalogue names its source now.
+        QVERIFY(c->lblInfo(1)->text().contains(u"source: "_s + m_tree));
         c->close();
     }
 

@@ -5,6 +5,7 @@
 #include "ListExport.h"
 #include "LiveFile.h"
 #include "NativeName.h"
+#include "SmallFileSystem.h"
 #include "compare/CompareTexts.h"
 #include "compare/NewFileSource.h"
 #include "compare/frmCompDetails.h"
@@ -77,6 +78,36 @@ private Q_SLOTS:
         QVERIFY2(error.contains(cause), qPrintable(error));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  before);
+    }
+
+    // A disk that fills during the export, then a medium that is read-only: the cause, nothing
+    // half-written, and an older export under the chosen name kept whole.
+    void exportOnAFullOrReadOnlyDisk() {
+        test::SmallFileSystem fs(64 * 1024);
+        VAMBREL_REQUIRE_MOUNT(fs);
+        const QString path = fs.filePath(u"liste.txt"_s);
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("ancienne liste\n");
+        }
+        const QByteArray line(200, 'n');
+        QString error = ListExport::write(path, {u"h"_s}, 10'000, [&](qint64) { return line; });
+        QVERIFY2(error.endsWith(u" : le disque est plein."_s), qPrintable(error));
+        QCOMPARE(readAll(path), QByteArray("ancienne liste\n"));
+        const auto entries = [&fs] {
+            return QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        QCOMPARE(entries(), QStringList{u"liste.txt"_s});
+        // What fits is written whole.
+        QVERIFY(ListExport::write(path, {u"h"_s}, 10, [&](qint64) { return line; }).isEmpty());
+        QCOMPARE(readAll(path).size(), 2 + 10 * 201);
+
+        QVERIFY(fs.setReadOnly(true));
+        error = ListExport::write(fs.filePath(u"autre.txt"_s), {u"h"_s}, 1, [&](qint64) { return line; });
+        QVERIFY2(error.endsWith(u" : le support est en lecture seule."_s), qPrintable(error));
+        QCOMPARE(entries(), QStringList{u"liste.txt"_s});
+        QVERIFY(fs.setReadOnly(false));
     }
 
     void causeTexts() {
