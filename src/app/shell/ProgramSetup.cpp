@@ -1,5 +1,6 @@
 #include "ProgramSetup.h"
 
+#include "FileTime.h"
 #include "controls/ProgramIcon.h"
 
 #include <QApplication>
@@ -67,6 +68,9 @@ bool SetUpProgram(QApplication& app) {
             qputenv("LANG", *g_savedLang);
         g_savedLang.reset();
     }
+    // Dates of a million rows are converted to local time when listed or printed; read the zone
+    // once rather than at every conversion, as the job server does.
+    PinLocalTimeZone();
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     // Owned by the application: the texts stay loaded as long as it runs.
     auto* qtTexts = new QTranslator(&app);
