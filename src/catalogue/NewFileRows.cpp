@@ -2,16 +2,13 @@
 
 namespace vambrel {
 
-Result<NewFileRows> NewFileRows::open(const Database& db, Key key, bool descending) {
-    // Every file is kept, with or without its folder; the order is made in memory with the
-    // catalogue's name ordering.
-    const QString sql = QStringLiteral("SELECT Folders.Nom, Files.Nom, Files.NumId "
-                                       "FROM Files LEFT JOIN Folders ON Folders.Num = Files.Num");
+QList<SortColumn> NewFileRows::order(Key key, bool descending) {
     const SortColumn name{QStringLiteral("Files.Nom"), SortKind::Name, key == ByName && descending};
     const SortColumn folder{QStringLiteral("Folders.Nom"), SortKind::Name, key == ByFolder && descending};
-    const QList<SortColumn> order =
-        key == ByName ? QList<SortColumn>{name, folder} : QList<SortColumn>{folder, name};
-    auto snapshot = Snapshot::open(db, sql, {}, order);
+    return key == ByName ? QList<SortColumn>{name, folder} : QList<SortColumn>{folder, name};
+}
+
+Result<NewFileRows> NewFileRows::wrap(Result<Snapshot> snapshot) {
     if (!snapshot)
         return Result<NewFileRows>::failure(snapshot.error());
     NewFileRows r;
@@ -23,6 +20,20 @@ Result<NewFileRows> NewFileRows::open(const Database& db, Key key, bool descendi
         return Result<NewFileRows>::failure(QStringLiteral("La liste des fichiers nouveaux est incomplète."));
     r.m_rows.moveFirst();
     return r;
+}
+
+Result<NewFileRows> NewFileRows::open(const Database& db, Key key, bool descending) {
+    // Every file is kept, with or without its folder; the order is made in memory with the
+    // catalogue's name ordering.
+    const QString sql = QStringLiteral("SELECT Folders.Nom, Files.Nom, Files.NumId "
+                                       "FROM Files LEFT JOIN Folders ON Folders.Num = Files.Num");
+    return wrap(Snapshot::open(db, sql, {}, order(key, descending)));
+}
+
+Result<NewFileRows> NewFileRows::resorted(Key key, bool descending) const {
+    // A file's name and folder together are unique, so the order of ties, which sorted() takes
+    // from the current order, never shows.
+    return wrap(m_rows.sorted(order(key, descending)));
 }
 
 } // namespace vambrel

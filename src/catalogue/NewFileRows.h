@@ -16,6 +16,8 @@ public:
 
     NewFileRows() = default;
     static Result<NewFileRows> open(const Database& db, Key key, bool descending);
+    // The same rows in another order, without reading the list again.
+    Result<NewFileRows> resorted(Key key, bool descending) const;
 
     bool isValid() const { return m_rows.isValid(); }
     qint64 count() const { return m_rows.isValid() ? m_rows.recordCount() : 0; }
@@ -27,6 +29,9 @@ public:
     qint64 numId() const { return m_rows.value(m_numId).toLongLong(); }
 
 private:
+    static QList<SortColumn> order(Key key, bool descending);
+    static Result<NewFileRows> wrap(Result<Snapshot> snapshot);
+
     Snapshot m_rows;
     int m_folder = -1, m_nom = -1, m_numId = -1;
 };

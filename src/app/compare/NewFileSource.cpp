@@ -22,7 +22,8 @@ void NewFileSource::close() {
 }
 
 bool NewFileSource::reopen() {
-    auto rows = NewFileRows::open(m_db, m_key == 0 ? NewFileRows::ByName : NewFileRows::ByFolder, m_desc);
+    const auto key = m_key == 0 ? NewFileRows::ByName : NewFileRows::ByFolder;
+    auto rows = m_rows.isValid() ? m_rows.resorted(key, m_desc) : NewFileRows::open(m_db, key, m_desc);
     if (!rows)
         return false;
     m_rows = std::move(rows.value());
