@@ -2,34 +2,20 @@
 
 #include "NativeName.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <stdio.h>
+#include <sys/stat.h>
 
 namespace vambrel {
 
-QString EntryRename::Rename(const QString& from, const QString& to) {
-    const QByteArray source = PathToNative(from);
-    const QByteArray target = PathToNative(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+QString EntryRename::Collision(const QString& from, const QString& to) {
+    struct stat target {};
+    if (::lstat(PathToNative(to).constData(), &target) != 0)
         return {};
-    const int error = errno;
-    const QString where = QStringLiteral("Impossible de renommer ") + DisplayName(from) + QLatin1Char('\n');
-    switch (error) {
-    case EEXIST:
-        return where + QStringLiteral("Un fichier ou un répertoire porte déjà ce nom.");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return where + QStringLiteral("Accès refusé.");
-    case ENOENT:
-        return where + QStringLiteral("Le fichier n'existe plus.");
-    case EINVAL:
-    case ENAMETOOLONG:
-        return where + QStringLiteral("Le nom n'est pas valide.");
-    default:
-        return where + QString::fromLocal8Bit(strerror(error));
-    }
+    struct stat source {};
+    if (::lstat(PathToNative(from).constData(), &source) == 0 && source.st_dev == target.st_dev &&
+        source.st_ino == target.st_ino)
+        return {};
+    return QStringLiteral("Impossible de renommer ") + DisplayName(from) +
+           QStringLiteral("\nUn fichier ou un répertoire porte déjà ce nom.");
 }
 
 bool EntryRename::ValidName(const QString& name) {

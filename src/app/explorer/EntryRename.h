@@ -4,13 +4,14 @@
 
 namespace vambrel {
 
-// Renames one file or folder in place, never over an existing name. Paths are exact names (as
-// NameFromNative gives them), so names that are not UTF-8 are found again on disk. This stands in
-// for the shell file-operation class until it exists.
+// The checks of a rename made through a label edit, before cSHFileOp renames. Paths are exact
+// names (as NameFromNative gives them), so names that are not UTF-8 are found again on disk.
 class EntryRename {
 public:
-    // Empty on success; otherwise the French cause, and nothing was renamed.
-    static QString Rename(const QString& from, const QString& to);
+    // Empty when `to` names no entry, or names `from` itself (a change of letter case on a file
+    // system that ignores it); otherwise the French cause of the refusal: a rename never takes
+    // the place of an existing entry.
+    static QString Collision(const QString& from, const QString& to);
     // A name that a rename may give: not empty, not "." or "..", without a separator or NUL.
     static bool ValidName(const QString& name);
 };
