@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FileOpHost.h"
+
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -57,7 +60,21 @@ public:
     const QStringList& sourceFiles() const { return m_sources; }
     const QStringList& destFiles() const { return m_dests; }
 
+    // In place of the dialogs (tests, callers with their own windows): the answer to each
+    // question and the French failure messages, called on the calling thread.
+    using QuestionHandler = std::function<fileops::Reply(const fileops::Question&)>;
+    using ErrorHandler = std::function<void(const QString&)>;
+    void setQuestionHandler(QuestionHandler handler) { m_questionHandler = std::move(handler); }
+    void setErrorHandler(ErrorHandler handler) { m_errorHandler = std::move(handler); }
+    // How long the work runs before the progress window shows, in milliseconds.
+    int progressDelay() const { return m_progressDelay; }
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+    // The failure messages of the last operation, in order.
+    const QStringList& lastErrors() const { return m_lastErrors; }
+
 private:
+    bool run(fileops::Function function);
+
     bool m_recycleBin = true;
     bool m_confirmMakeDir = true;
     bool m_confirmOperation = true;
@@ -68,6 +85,10 @@ private:
     bool m_silentMode = false;
     QStringList m_sources;
     QStringList m_dests;
+    QuestionHandler m_questionHandler;
+    ErrorHandler m_errorHandler;
+    int m_progressDelay = 500;
+    QStringList m_lastErrors;
 };
 
 } // namespace vambrel
