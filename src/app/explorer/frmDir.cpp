@@ -186,13 +186,11 @@ void frmDir::listDblClick() {
 bool frmDir::rename(const QString& from, const QString& to) {
     if (m_renamer)
         return m_renamer(from, to);
-    if (const QString cause = EntryRename::Collision(from, to); !cause.isEmpty()) {
-        message(QMessageBox::Critical, cause);
-        return false;
-    }
+    // cSHFileOp never renames over an existing name; its failures are this window's messages.
     cSHFileOp operation;
     operation.setParentWnd(window());
     operation.setRenameOnCollision(false);
+    operation.setErrorHandler([this](const QString& text) { message(QMessageBox::Critical, text); });
     operation.AddSourceFile(from);
     operation.AddDestFile(to);
     return operation.RenameFiles();

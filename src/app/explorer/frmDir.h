@@ -65,8 +65,8 @@ public:
     void showStatus();
 
     // Messages, questions (true for OK) and renames, replaceable for tests. A renamer returns
-    // whether it renamed and reports its own failures; the default refuses a name in use, then
-    // renames through cSHFileOp.
+    // whether it renamed and reports its own failures; the default renames through cSHFileOp,
+    // never over a name in use, and shows its failures with the message handler.
     using MessageHandler = std::function<void(QMessageBox::Icon icon, const QString& text)>;
     using QuestionHandler = std::function<bool(const QString& text)>;
     using Renamer = std::function<bool(const QString& from, const QString& to)>;

@@ -84,6 +84,8 @@ class TestExplorerCommands : public QObject {
     QStringList m_destinations; // "caption|picture|preset"
     std::optional<Destination> m_destination;
     QList<Run> m_runs;
+    QStringList m_opQuestions;
+    QStringList m_opErrors;
 
     ExplorerCommands::Hooks hooks() {
         ExplorerCommands::Hooks h;
@@ -112,9 +114,12 @@ class TestExplorerCommands : public QObject {
                           op.RenameOnCollision(),
                           op.ConfirmMakeDir(),
                           op.SilentMode()};
-            // Deletions would ask; the test has answered for the user.
-            if (kind == Operation::Delete)
-                op.setConfirmOperation(false);
+            // The operation's own questions and failures, answered and kept by the test.
+            op.setQuestionHandler([this](const fileops::Question& question) {
+                m_opQuestions << question.text;
+                return fileops::Reply::Yes;
+            });
+            op.setErrorHandler([this](const QString& text) { m_opErrors << text; });
             return ExplorerCommands::Run(op, kind);
         };
         h.version = [this] { m_said << u"<version>"_s; };
@@ -134,6 +139,8 @@ class TestExplorerCommands : public QObject {
         m_inputs.clear();
         m_destinations.clear();
         m_runs.clear();
+        m_opQuestions.clear();
+        m_opErrors.clear();
         m_answer = true;
         m_destroyAnswer = u"1"_s;
         m_destination.reset();
@@ -313,6 +320,9 @@ private Q_SLOTS:
         QCOMPARE(m_runs.size(), 2);
         QVERIFY(m_runs[1].recycleBin);
         QVERIFY(!QFile::exists(dir + u"/b.txt"_s));
+        const QString trash = m_drive + u"/.home-data/Trash"_s;
+        QCOMPARE(readAll(trash + u"/files/b.txt"_s), QByteArray("beta"));
+        QVERIFY(QFileInfo(trash + u"/info/b.txt.trashinfo"_s).isFile());
         waitListed(window);
         QVERIFY(names(window).isEmpty());
         QCOMPARE(window.panel(2)->text(), u"0 fichier(s)"_s);
@@ -408,7 +418,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("end");
         QTest::newRow("root") << u"/"_s << u"\n/"_s;
         QTest::newRow("folder") << u"/home/ana"_s << u"\n/home/ana/"_s;
-        QTest::newRow("not UTF-8") << NameFromNative("/r\xe9p", 5) << u"\n/r\\xE9p/"_s;
+        QTest::newRow("not UTF-8") << NameFromNative("/r\xe9p", 4) << u"\n/r\\xE9p/"_s;
     }
     void createPrompt() {
         QFETCH(QString, folder);
@@ -430,6 +440,18 @@ private Q_SLOTS:
                  QStringList{u"Les répertoires destination et source ne peuvent pas être les mêmes."_s});
         QVERIFY(m_runs.isEmpty());
         QCOMPARE(readAll(dir + u"/sub/s.txt"_s), QByteArray("sub content"));
+
+        // Into its own subfolder: the operation refuses and nothing moves.
+        QDir().mkpath(dir + u"/sub/inner"_s);
+        m_destination = Destination{dir + u"/sub/inner"_s, false};
+        commands.ContextRep(1);
+        QCOMPARE(m_runs.size(), 1);
+        QCOMPARE(m_opErrors.size(), 1);
+        QCOMPARE(entries(dir + u"/sub"_s), (QStringList{u"inner"_s, u"s.txt"_s}));
+        QVERIFY(entries(dir + u"/sub/inner"_s).isEmpty());
+        QCOMPARE(window.qvtRep()->Path(), dir + u"/sub"_s);
+        QVERIFY(QDir().rmdir(dir + u"/sub/inner"_s));
+        m_runs.clear();
 
         m_destination = Destination{dir + u"/other"_s, true};
         commands.ContextRep(0);
