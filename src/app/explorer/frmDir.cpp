@@ -5,6 +5,7 @@
 #include "ExplorerRules.h"
 #include "FileVersionList.h"
 #include "PathSyntax.h"
+#include "cSHFileOp.h"
 #include "catalogue/frmVersion.h"
 #include "controls/cVSplitter.h"
 #include "controls/qvtRepertoire.h"
@@ -182,6 +183,19 @@ void frmDir::listDblClick() {
 
 // ---- label edits ----
 
+bool frmDir::rename(const QString& from, const QString& to) {
+    if (m_renamer)
+        return m_renamer(from, to);
+    // cSHFileOp never renames over an existing name; its failures are this window's messages.
+    cSHFileOp operation;
+    operation.setParentWnd(window());
+    operation.setRenameOnCollision(false);
+    operation.setErrorHandler([this](const QString& text) { message(QMessageBox::Critical, text); });
+    operation.AddSourceFile(from);
+    operation.AddDestFile(to);
+    return operation.RenameFiles();
+}
+
 void frmDir::treeAfterEdit(bool& cancel, QString& newString) {
     const QString path = m_qvtRep->Path();
     const QString parent = ExplorerRules::RenameParent(path, IsDriveRoot(path, qvtRepertoire::Drives()));
@@ -194,13 +208,9 @@ void frmDir::treeAfterEdit(bool& cancel, QString& newString) {
         cancel = true;
         return;
     }
-    const QString cause =
-        m_renamer ? m_renamer(path, parent + newString) : EntryRename::Rename(path, parent + newString);
-    cancel = !cause.isEmpty();
-    if (cancel) {
-        message(QMessageBox::Critical, cause);
+    cancel = !rename(path, parent + newString);
+    if (cancel)
         return;
-    }
     // Once the tree has taken the new label: rebuilding it now would delete the node it is
     // about to update.
     QTimer::singleShot(0, this, [this] {
@@ -222,14 +232,9 @@ void frmDir::listAfterEdit(bool& cancel, QString& newString) {
         return;
     }
     const QString folder = m_qvtFich->Path();
-    const QString cause = m_renamer
-                              ? m_renamer(JoinPath(folder, oldName), JoinPath(folder, newString))
-                              : EntryRename::Rename(JoinPath(folder, oldName), JoinPath(folder, newString));
-    cancel = !cause.isEmpty();
-    if (cancel) {
-        message(QMessageBox::Critical, cause);
+    cancel = !rename(JoinPath(folder, oldName), JoinPath(folder, newString));
+    if (cancel)
         return;
-    }
     // Once the list has taken the new label, as for the tree.
     QTimer::singleShot(0, m_qvtFich, &qvtFichier::RefreshList);
 }

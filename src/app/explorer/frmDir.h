@@ -61,11 +61,15 @@ public:
     void treeAfterEdit(bool& cancel, QString& newString);
     void listAfterEdit(bool& cancel, QString& newString);
 
+    // The status panels after a listing of the current folder: the count and the size.
+    void showStatus();
+
     // Messages, questions (true for OK) and renames, replaceable for tests. A renamer returns
-    // an empty text on success, otherwise the cause to show.
+    // whether it renamed and reports its own failures; the default renames through cSHFileOp,
+    // never over a name in use, and shows its failures with the message handler.
     using MessageHandler = std::function<void(QMessageBox::Icon icon, const QString& text)>;
     using QuestionHandler = std::function<bool(const QString& text)>;
-    using Renamer = std::function<QString(const QString& from, const QString& to)>;
+    using Renamer = std::function<bool(const QString& from, const QString& to)>;
     void setMessageHandler(MessageHandler handler) { m_message = std::move(handler); }
     void setQuestionHandler(QuestionHandler handler) { m_question = std::move(handler); }
     void setRenamer(Renamer renamer) { m_renamer = std::move(renamer); }
@@ -82,7 +86,7 @@ protected:
 
 private:
     void layoutControls();
-    void showStatus();
+    bool rename(const QString& from, const QString& to);
     void pathChanged(const QString& path);
     void message(QMessageBox::Icon icon, const QString& text);
     bool question(const QString& text);

@@ -503,39 +503,26 @@ void frmVambrel::mnuAide_Click(int index) {
         showAbout();
 }
 
-// The file operations behind the other entries come with the shell file-operation class.
+ExplorerCommands frmVambrel::explorerCommands() {
+    ExplorerCommands::Hooks hooks = m_explorerHooks;
+    if (!hooks.message)
+        hooks.message = [this](QMessageBox::Icon icon, const QString& text) { showMessage(icon, text); };
+    if (!hooks.version)
+        hooks.version = [this] { showVersion(); };
+    return ExplorerCommands(m_explorer, this, std::move(hooks), m_refreshesItself);
+}
+
 void frmVambrel::mnuContext_Click(int index) {
-    if (index == 0)
-        showVersion();
-    else if (index == 10)
-        mnuContextRep_Click(7);
-    else if (index == 11 && m_explorer)
-        m_explorer->startRename(ChildWindow::EditTarget::Files);
+    explorerCommands().Context(index);
 }
 
 void frmVambrel::mnuContextRep_Click(int index) {
-    if (index == 8 && m_explorer)
-        m_explorer->startRename(ChildWindow::EditTarget::Folder);
+    explorerCommands().ContextRep(index);
 }
 
 void frmVambrel::mnuEdition_Click(int index) {
-    ChildWindow* explorer = m_explorer;
-    if (!explorer)
-        return;
-    if (index == 9) {
-        mnuContextRep_Click(7);
-        return;
-    }
-    if (explorer->editTarget() == ChildWindow::EditTarget::Files) {
-        if (explorer->hasSelectedFile())
-            mnuContext_Click(index + 1);
-        else
-            showMessage(QMessageBox::Information,
-                        QStringLiteral("Sélectionner au moins un fichier pour cette opération."));
-        return;
-    }
-    if (index >= 2)
-        mnuContextRep_Click(index - 2);
+    if (m_explorer)
+        explorerCommands().Edition(index);
 }
 
 void frmVambrel::mnuEdition_Adapt() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "explorer/ExplorerCommands.h"
+
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -68,6 +70,9 @@ public:
     void mnuContext_Click(int index);
     void mnuContextRep_Click(int index);
     void mnuEdition_Click(int index);
+    // The questions and dialogs of the explorer's commands, replaceable for tests; an empty hook
+    // shows the real window (messages go through the message handler).
+    void setExplorerHooks(ExplorerCommands::Hooks hooks) { m_explorerHooks = std::move(hooks); }
     // Adapts the "&Edition" commands to the explorer's control that has the focus.
     void mnuEdition_Adapt();
     // The single explorer window, opened and brought forward.
@@ -128,6 +133,8 @@ private:
     void arrangeIcons();
     void showAbout();
     void popupContextMenu(int menu, const QPoint& globalPos);
+    // The explorer's commands for one menu command.
+    ExplorerCommands explorerCommands();
 
     QMdiArea* m_mdi;
     QToolBar* m_tooBar = nullptr;
@@ -151,6 +158,7 @@ private:
     MessageHandler m_messageHandler;
     FileChooser m_fileChooser;
     FileChooser m_saveChooser;
+    ExplorerCommands::Hooks m_explorerHooks;
 };
 
 } // namespace vambrel

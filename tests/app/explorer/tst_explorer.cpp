@@ -282,6 +282,13 @@ private Q_SLOTS:
         main.show();
         QStringList said;
         main.setMessageHandler([&said](QMessageBox::Icon, const QString& text) { said << text; });
+        QStringList inputs;
+        ExplorerCommands::Hooks hooks;
+        hooks.input = [&inputs](const QString& title, const QString&) {
+            inputs << title;
+            return QString();
+        };
+        main.setExplorerHooks(hooks);
         QVERIFY(!main.mnuInutilise(1)->isEnabled());
         QVERIFY(main.mnuFichier(0)->isEnabled());
         QVERIFY(main.toolButton(1)->isEnabled());
@@ -315,6 +322,7 @@ private Q_SLOTS:
         main.mnuEdition_Click(2);
         main.mnuEdition_Click(9);
         QCOMPARE(said, QStringList{QStringLiteral("Sélectionner au moins un fichier pour cette opération.")});
+        QCOMPARE(inputs, QStringList{QStringLiteral("Nouveau répertoire")});
 
         // The context menus exist with their default entries.
         QCOMPARE(main.mnuContextEntree(0)->defaultAction(), main.mnuContext(0));
