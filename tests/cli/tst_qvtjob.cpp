@@ -331,6 +331,11 @@ private Q_SLOTS:
         QVERIFY(r.out.first().startsWith(u"Usage : qvtjob build"_s));
         QCOMPARE(r.out.filter(u"Codes de sortie de build"_s).size(), 1);
         QCOMPARE(r.out.filter(u"Codes de sortie de verinfo"_s).size(), 1);
+        // Every command and option is explained, and where the server comes from.
+        for (const QString& word : {u"  build "_s, u"  check "_s, u"  newfiles "_s, u"  verinfo "_s,
+                                    u"--spec"_s, u"--mask"_s, u"--cancel-on"_s, u"--paths"_s, u"--quiet"_s,
+                                    u"Événements"_s, u"VAMBREL_QVTSRV"_s, u"man qvtjob"_s})
+            QVERIFY2(!r.out.filter(word).isEmpty(), qPrintable(word));
         QVERIFY(r.err.isEmpty());
     }
 
