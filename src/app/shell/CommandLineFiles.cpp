@@ -19,7 +19,7 @@ QStringList CommandLineFiles(const QStringList& arguments, const QString& curren
         QString path = word;
         if (word.startsWith(QLatin1String("file:"))) {
             const QUrl url(word);
-            if (!url.isValid() || !url.isLocalFile())
+            if (!url.isValid() || !url.isLocalFile() || !url.host().isEmpty())
                 continue;
             path = url.toLocalFile();
         } else if (word.contains(QLatin1String("://"))) {

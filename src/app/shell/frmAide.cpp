@@ -114,6 +114,8 @@ void frmAide::showPage(const QString& page) {
     if (page.contains(QLatin1Char('#')))
         url.setFragment(page.section(QLatin1Char('#'), 1));
     m_browser->setSource(url);
+    // The first page of a browser comes without sourceChanged.
+    sourceChanged(url);
 }
 
 QString frmAide::currentPage() const {
