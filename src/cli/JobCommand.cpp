@@ -59,7 +59,17 @@ QString JobCommand::helpText() {
         "Codes de sortie de build : 0 catalogue terminé (Complete true), 1 échec (Complete false,\n"
         "cause sur la sortie d'erreur), 2 annulation (Cancelled), 64 usage incorrect.\n"
         "Codes de sortie de check et newfiles : les mêmes, 0 tâche terminée, 1 échec, 2 annulation.\n"
-        "Codes de sortie de verinfo : 0, ou 1 si un fichier n'a pas pu être lu.\n");
+        "Codes de sortie de verinfo : 0, ou 1 si un fichier n'a pas pu être lu.\n"
+        "\n"
+        "Événements, un par ligne : ProgressMain \"DOSSIER\" (\\\" et \\\\ échappés), ProgressFolder N,\n"
+        "ProgressFile N, ProgressState N, puis Complete true, Complete false ou Cancelled.\n"
+        "\n"
+        "Le serveur qvtSrv est celui qui est installé avec qvtjob (../libexec/vambrel/ à partir du\n"
+        "dossier de qvtjob) ou, dans un dossier de compilation, celui qui est à côté de qvtjob ;\n"
+        "jamais celui du dossier courant ou du PATH. La variable d'environnement VAMBREL_QVTSRV\n"
+        "en désigne un autre (pour les essais).\n"
+        "\n"
+        "Voir aussi : man qvtjob, et l'aide de Vambrel (page « qvtjob »).\n");
 }
 
 QString JobCommand::quoted(const QString& text) {

@@ -1,11 +1,11 @@
 #include "JobConnection.h"
 
 #include "JobProxy.h"
+#include "ProgramFiles.h"
 #include "WireDecoder.h"
 #include "WireEncoder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -68,7 +68,7 @@ QString JobConnection::serverPath() {
     const QString fromEnv = qEnvironmentVariable("VAMBREL_QVTSRV");
     if (!fromEnv.isEmpty())
         return fromEnv;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("qvtSrv"));
+    return ProgramFiles::serverProgram();
 }
 
 quint32 JobConnection::newJobId() {

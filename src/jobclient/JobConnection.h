@@ -23,7 +23,7 @@ public:
     static JobConnection& instance();
 
     // Where the server is: the setter's value, else the environment variable VAMBREL_QVTSRV,
-    // else "qvtSrv" beside the client's executable.
+    // else the installed server or the one beside the client's executable (ProgramFiles).
     static void setServerPath(const QString& path);
     static QString serverPath();
 

@@ -84,6 +84,8 @@ bool SetUpProgram(QApplication& app) {
     app.installTranslator(new MissingQtTexts(&app));
 
     app.setWindowIcon(ProgramIcon());
+    // Ties the windows to the installed desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvat.Vambrel"));
     // Outside a desktop session the platform may not say where themes live: the freedesktop
     // places, after whatever it did say.
     QStringList paths = QIcon::themeSearchPaths();

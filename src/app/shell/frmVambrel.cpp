@@ -5,6 +5,7 @@
 #include "NativeName.h"
 #include "OsVersion.h"
 #include "PathSyntax.h"
+#include "ProgramFiles.h"
 #include "WindowPlacement.h"
 #include "catalogue/NewCatalogueAnswer.h"
 #include "catalogue/frmDirDat.h"
@@ -15,6 +16,7 @@
 #include "controls/qvtRepertoire.h"
 #include "explorer/frmDir.h"
 #include "frmAbout.h"
+#include "frmAide.h"
 #include "frmPropPoste.h"
 #include "mMRU.h"
 #include "mSettings.h"
@@ -158,11 +160,9 @@ void frmVambrel::buildMenus() {
     QMenu* aide = bar->addMenu(QStringLiteral("&?"));
     m_mnuInutilise[5] = aide->menuAction();
     m_mnuAide[0] = add(aide, QStringLiteral("&Aide"), nullptr);
+    connect(m_mnuAide[0], &QAction::triggered, this, [this] { mnuAide_Click(0); });
     m_mnuAide[1] = add(aide, QStringLiteral("A &propos de..."), &frmVambrel::showAbout);
 
-    // Commands whose windows are not part of the program yet.
-    for (QAction* pending : {m_mnuAide[0]})
-        pending->setEnabled(false);
     // Nothing to show the version of until a window lists files.
     m_mnuOutils[0]->setEnabled(false);
 
@@ -499,7 +499,9 @@ void frmVambrel::mnuFenetre_Click(int index) {
 }
 
 void frmVambrel::mnuAide_Click(int index) {
-    if (index == 1)
+    if (index == 0)
+        ShowHelp(frmAide::kStartPage);
+    else if (index == 1)
         showAbout();
 }
 
@@ -510,6 +512,22 @@ ExplorerCommands frmVambrel::explorerCommands() {
     if (!hooks.version)
         hooks.version = [this] { showVersion(); };
     return ExplorerCommands(m_explorer, this, std::move(hooks), m_refreshesItself);
+}
+
+frmAide* frmVambrel::helpWindow() const {
+    return m_help;
+}
+
+void frmVambrel::ShowHelp(const QString& page) {
+    // One help window, kept apart from the frame so that it stays while the frame is hidden.
+    if (!m_help) {
+        m_help = new frmAide(m_helpFolder.isEmpty() ? ProgramFiles::helpFolder() : m_helpFolder, this);
+        m_help->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_help->showPage(page);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void frmVambrel::mnuContext_Click(int index) {
@@ -585,16 +603,22 @@ frmCompare* frmVambrel::showComparison(const QString& path) {
     hide();
     auto* compare = new frmCompare(this);
     compare->setCatalogueFile(path);
-    // The help at the comparison topic, through the same routine as "&Aide".
-    connect(compare, &frmCompare::HelpRequested, this, [this] { mnuAide_Click(0); });
+    // The help at the comparison topic.
+    connect(compare, &frmCompare::HelpRequested, this, [this] { ShowHelp(frmAide::kComparePage); });
     compare->show();
     return compare;
 }
 
 void frmVambrel::openCatalogue() {
     const QString file = chooseCatalogue();
-    if (!file.isEmpty() && OpenCatalogue(file, QString()))
-        AddMRU(*this, kAppName, file);
+    if (!file.isEmpty())
+        OpenFiles({file});
+}
+
+void frmVambrel::OpenFiles(const QStringList& files) {
+    for (const QString& file : files)
+        if (OpenCatalogue(file, QString()))
+            AddMRU(*this, kAppName, file);
 }
 
 void frmVambrel::newCatalogue() {

@@ -21,6 +21,7 @@ class frmDir;
 class frmDirDat;
 class frmCompare;
 class frmInfo;
+class frmAide;
 
 // The program's frame: menus, toolbar and the child windows (catalogues, later the explorer).
 // Each menu command is an action connected to a handler of its own; the handlers reach the active
@@ -57,6 +58,10 @@ public:
     // Opens a catalogue in a new window, or brings forward the window that shows this exact path.
     // A non-empty replacement first takes the place of the file.
     bool OpenCatalogue(const QString& path, const QString& replacement);
+    // Opens each file as "O&uvrir" does: those that open join the recent-files list.
+    void OpenFiles(const QStringList& files);
+    // The help window at a page of the help book ("index.html", "comparaison.html").
+    void ShowHelp(const QString& page);
     // Hides this window and shows the build progress window of a new catalogue; the catalogue is
     // opened and remembered when the build succeeds. In print mode (no file name) the catalogue
     // is built in a temporary file only to be previewed and printed.
@@ -101,6 +106,9 @@ public:
     // The save dialog of "&Nouveau"; an empty answer is a cancellation.
     void setSaveChooser(FileChooser chooser) { m_saveChooser = std::move(chooser); }
     void showMessage(QMessageBox::Icon icon, const QString& text);
+    // The help book's folder; the installed book (ProgramFiles) unless a test sets another.
+    void setHelpFolder(const QString& folder) { m_helpFolder = folder; }
+    frmAide* helpWindow() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -151,6 +159,8 @@ private:
     std::array<QAction*, 14> m_mnuContext{};
     std::array<QAction*, 11> m_mnuContextRep{};
     QPointer<frmDir> m_explorer;
+    QPointer<frmAide> m_help;
+    QString m_helpFolder;
     std::array<QAction*, 6> m_toolButtons{};
     QMenu* m_windowMenu = nullptr;
     QList<QAction*> m_windowList;

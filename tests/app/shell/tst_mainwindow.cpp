@@ -109,7 +109,7 @@ private Q_SLOTS:
         row("Outils3", QStringLiteral("I&mprimer"), true);
         row("Fenetre1", QStringLiteral("Mosaïque &horizontale"), true);
         row("Fenetre3", QStringLiteral("&Réorganiser les icônes"), true);
-        row("Aide0", QStringLiteral("&Aide"), false);
+        row("Aide0", QStringLiteral("&Aide"), true);
         row("Aide1", QStringLiteral("A &propos de..."), true);
     }
     void menus() {
