@@ -137,10 +137,13 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
         events.Complete(false, idem, distinct, nonExist);
     };
 
+    const StopFlag* const stop = events.stopFlag();
     Database db;
     if (!db.open(fileName, OpenMode::ReadOnly))
         return fail(db.lastError());
-    auto opened = OpenComparisonQuery(db);
+    auto opened = OpenComparisonQuery(db, stop);
+    if (StopRequested(stop))
+        return events.Cancelled();
     if (!opened)
         return fail(opened.error());
     Snapshot rows = std::move(opened).value();
@@ -177,12 +180,16 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
             file.productVersion = rows.text(fVersion);
             batch.push_back(std::move(file));
         }
-        ahead.submit([batch = std::move(batch)] {
+        ahead.submit([batch = std::move(batch), stop] {
+            // Cut short by a stop: the check cancels before it looks at the missing verdicts.
             std::vector<int> verdicts;
             verdicts.reserve(batch.size());
             FolderHandle folder;
-            for (const RecordedFile& file : batch)
+            for (const RecordedFile& file : batch) {
+                if (StopRequested(stop))
+                    break;
                 verdicts.push_back(judge(file, folder));
+            }
             return verdicts;
         });
         ++batchesAhead;
@@ -190,12 +197,17 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
     std::vector<int> verdicts;
     size_t next = 0;
     for (qint64 position = 0; position < count; ++position) {
+        // Rows that end up in no category raise no event that carries Cancel.
+        if (StopRequested(stop))
+            return events.Cancelled();
         if (next == verdicts.size()) {
             while (submitted < count && batchesAhead < kLookAheadBatches)
                 submitBatch();
             verdicts = ahead.take();
             --batchesAhead;
             next = 0;
+            if (verdicts.empty() || StopRequested(stop))
+                return events.Cancelled();
         }
         const int verdict = verdicts[next++];
         if (verdict != Unsorted) {

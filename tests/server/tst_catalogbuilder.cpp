@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
@@ -26,6 +27,12 @@ public:
     QStringList lines;
     QString cancelOn;
     int cancelAt = 0;
+    // A cancel that arrives just after the first event of this name went out: the event itself
+    // returns no Cancel, the job's flag is set.
+    QString stopAfter;
+    StopFlag stop{false};
+
+    const StopFlag* stopFlag() const override { return &stop; }
 
     bool ProgressMain(const QString& s) override { return note(u"ProgressMain "_s + s, u"ProgressMain"_s); }
     bool ProgressFolder(qint32 n) override {
@@ -49,6 +56,8 @@ private:
     QHash<QString, int> m_seen;
     bool note(const QString& line, const QString& name) {
         lines << line;
+        if (name == stopAfter)
+            stop = true;
         return name == cancelOn && ++m_seen[name] == cancelAt;
     }
 };
@@ -180,6 +189,36 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(file + u"-journal"_s));
         if (event == u"ProgressFile"_s)
             QCOMPARE(r.count(u"ProgressFile"_s), 3); // the search of the folder stops at once
+    }
+
+    // A cancel that arrives between events stops the build where it is: in the folder walk (which
+    // raises no event before its end), before the first folder's files, or between two files.
+    void cancelBetweenEvents_data() {
+        QTest::addColumn<QString>("after");
+        QTest::newRow("during the walk") << u"ProgressMain"_s;
+        QTest::newRow("before the files") << u"ProgressFolder"_s;
+        QTest::newRow("between files") << u"ProgressFile"_s;
+    }
+    void cancelBetweenEvents() {
+        QFETCH(QString, after);
+        // Wide enough that the walk is still going when the flag is set, and folders of files.
+        const QString root = m_dir.filePath(u"wide-"_s + after);
+        for (int i = 0; i < 200; ++i) {
+            const QString folder = root + u"/d"_s + QString::number(i) + u"/e"_s;
+            QVERIFY(QDir().mkpath(folder));
+            if (i < 3)
+                for (int f = 0; f < 50; ++f)
+                    makeFile(folder + u"/f"_s + QString::number(f));
+        }
+        const QString file = target(qPrintable(u"stop-"_s + after + u".dat"_s));
+        Recorder r;
+        r.stopAfter = after;
+        RunCatalogueBuild({file, root, u"*.*"_s}, r);
+        const qsizetype at = r.lines.indexOf(QRegularExpression(after + u" .*"_s));
+        QVERIFY(at >= 0);
+        QCOMPARE(r.lines.mid(at + 1), QStringList{u"Cancelled"_s});
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(!QFile::exists(file + u"-journal"_s));
     }
 
     void failures_data() {
