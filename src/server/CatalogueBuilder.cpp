@@ -27,7 +27,6 @@ using Outcome = CatalogueFileJob::Outcome;
 // Listing folders and reading the start of each file is what a disk makes slow: folders are
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
 // On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
-constexpr int kReadAheadThreads = 16;
 constexpr qint64 kFoldersAhead = 64;
 
 class Build final : public CatalogueFileJob {
@@ -170,7 +169,7 @@ private:
     BuildEvents& m_events;
     const StopFlag* const m_stop = m_events.stopFlag();
     TypeNames m_types;
-    ReadAhead<FolderBatch> m_readAhead{kReadAheadThreads};
+    ReadAhead<FolderBatch> m_readAhead{ReadAheadThreads()};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
 };

@@ -20,9 +20,7 @@ namespace vambrel {
 
 namespace {
 
-constexpr int kLookAheadThreads = 16;
 constexpr qint64 kBatchRows = 64;
-constexpr qint64 kLookAheadBatches = 2 * kLookAheadThreads;
 
 // What one catalogue row needs to be judged, copied out of the snapshot for another thread.
 struct RecordedFile {
@@ -161,7 +159,8 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
 
     // Rows are judged ahead on a few threads, in batches so that handing work over costs little
     // beside the lookups; verdicts and events still come in query order.
-    ReadAhead<std::vector<int>> ahead(kLookAheadThreads);
+    ReadAhead<std::vector<int>> ahead(ReadAheadThreads());
+    const qint64 batchesAheadMax = 2 * ReadAheadThreads();
     const qint64 count = rows.recordCount();
     qint64 submitted = 0;
     qint64 batchesAhead = 0;
@@ -201,7 +200,7 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
         if (StopRequested(stop))
             return events.Cancelled();
         if (next == verdicts.size()) {
-            while (submitted < count && batchesAhead < kLookAheadBatches)
+            while (submitted < count && batchesAhead < batchesAheadMax)
                 submitBatch();
             verdicts = ahead.take();
             --batchesAhead;

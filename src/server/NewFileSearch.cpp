@@ -119,7 +119,6 @@ using Outcome = CatalogueFileJob::Outcome;
 
 // Folders are listed, and their names looked up in the index, on threads of their own a little
 // ahead of the writing; the lists come back in walk order.
-constexpr int kListThreads = 8;
 constexpr qint64 kFoldersAhead = 64;
 
 // The names of the files of `folder` that the catalogue does not hold, in listing order. Runs
@@ -183,7 +182,7 @@ private:
             if (highest > 0 &&
                 m_events.ProgressMain(qint32(qMin<qint64>(highest, std::numeric_limits<qint32>::max()))))
                 return Outcome::Cancelled;
-            ReadAhead<std::vector<QString>> ahead(kListThreads);
+            ReadAhead<std::vector<QString>> ahead(ReadAheadThreads());
             qint64 nextToList = 0;
             for (qint64 i = 0; i <= highest; ++i) {
                 for (; nextToList <= highest && nextToList - i < kFoldersAhead; ++nextToList)
