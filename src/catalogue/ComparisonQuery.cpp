@@ -17,8 +17,8 @@ QList<SortColumn> ComparisonQueryOrder() {
     return {{QStringLiteral("Folders.Nom"), SortKind::Name}, {QStringLiteral("Files.Nom"), SortKind::Name}};
 }
 
-Result<Snapshot> OpenComparisonQuery(const Database& db) {
-    return Snapshot::open(db, ComparisonQuerySql(), {}, ComparisonQueryOrder());
+Result<Snapshot> OpenComparisonQuery(const Database& db, const StopFlag* stop) {
+    return Snapshot::open(db, ComparisonQuerySql(), {}, ComparisonQueryOrder(), stop);
 }
 
 Result<qint64> ComparisonQueryCount(const Database& db) {

@@ -12,7 +12,8 @@ namespace vambrel {
 // Fields: NumId, Files.Nom, Taille, Modifié, Folders.Nom, Produit Version.
 QString ComparisonQuerySql();
 QList<SortColumn> ComparisonQueryOrder();
-Result<Snapshot> OpenComparisonQuery(const Database& db);
+// A `stop` set while it reads or sorts ends it early with a failure.
+Result<Snapshot> OpenComparisonQuery(const Database& db, const StopFlag* stop = nullptr);
 // The number of comparison rows, counted by the database without reading them.
 Result<qint64> ComparisonQueryCount(const Database& db);
 

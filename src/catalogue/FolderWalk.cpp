@@ -30,7 +30,7 @@ QStringList subFolders(DirectoryLister& lister, const QString& folder, bool isSt
     else if (options.sameDeviceOnly && lister.device() != startDevice)
         return children; // swapped for a mount point since it was listed
     DirEntry entry;
-    while (lister.next(entry)) {
+    while (!StopRequested(options.stop) && lister.next(entry)) {
         if (entry.isSymlink || !entry.isDirectory)
             continue;
         if (options.sameDeviceOnly && entry.device != startDevice)
@@ -58,7 +58,8 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
     }
     // Level by level: the folders of one level are listed in any order, on several threads,
     // and their sub-folders appended in the order of the level, which keeps the walk's order.
-    for (qsizetype begin = 1, end = folders.size(); begin < end; begin = end, end = folders.size()) {
+    for (qsizetype begin = 1, end = folders.size(); begin < end && !StopRequested(options.stop);
+         begin = end, end = folders.size()) {
         const qsizetype count = end - begin;
         std::vector<QStringList> children(static_cast<size_t>(count));
         std::atomic<qsizetype> next{0};
@@ -66,7 +67,7 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
             DirectoryLister lister;
             listFoldersOnly(lister);
             quint64 device = startDevice;
-            for (qsizetype k = next++; k < count; k = next++)
+            for (qsizetype k = next++; k < count && !StopRequested(options.stop); k = next++)
                 children[static_cast<size_t>(k)] =
                     subFolders(lister, folders.at(begin + k), false, device, options);
         };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopFlag.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +9,9 @@ namespace vambrel {
 
 struct WalkOptions {
     bool sameDeviceOnly = true; // a folder on another device than the start folder is left out
+    // When set, the walk ends within one directory entry and gives what it found so far: the
+    // caller must then treat the list as cut short.
+    const StopFlag* stop = nullptr;
 };
 
 // The folders of a tree, breadth-first in file-system order: the start folder first, then its

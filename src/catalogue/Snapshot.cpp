@@ -6,6 +6,7 @@
 #include "SqliteStatement.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -102,7 +103,40 @@ Snapshot& Snapshot::operator=(const Snapshot&) = default;
 Snapshot::Snapshot(Snapshot&&) noexcept = default;
 Snapshot& Snapshot::operator=(Snapshot&&) noexcept = default;
 
+namespace {
+
+// The failure of a reading or a sort that a stop request ended.
+Result<Snapshot> stopped() {
+    return Result<Snapshot>::failure(QStringLiteral("Lecture du catalogue interrompue."));
+}
+
+// Lets a stop request interrupt the statements of a connection while it is installed.
+class StopHandler {
+public:
+    StopHandler(sqlite3* db, const StopFlag* stop) : m_db(stop ? db : nullptr) {
+        if (m_db)
+            sqlite3_progress_handler(m_db, 4096, &StopHandler::poll, const_cast<StopFlag*>(stop));
+    }
+    ~StopHandler() {
+        if (m_db)
+            sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+    }
+    StopHandler(const StopHandler&) = delete;
+    StopHandler& operator=(const StopHandler&) = delete;
+
+private:
+    static int poll(void* flag) { return StopRequested(static_cast<const StopFlag*>(flag)) ? 1 : 0; }
+    sqlite3* m_db;
+};
+
+} // namespace
+
 Result<Snapshot> Snapshot::open(const Database& db, const QString& sql, const QVariantList& params) {
+    return read(db, sql, params, nullptr);
+}
+
+Result<Snapshot> Snapshot::read(const Database& db, const QString& sql, const QVariantList& params,
+                                const StopFlag* stop) {
     if (!db.isOpen())
         return Result<Snapshot>::failure(QStringLiteral("Aucun catalogue n'est ouvert."));
     SqliteStatement st(db.handle(), sql);
@@ -123,12 +157,15 @@ Result<Snapshot> Snapshot::open(const Database& db, const QString& sql, const QV
                           columnString(sqlite3_column_origin_name(st.get(), c))});
     }
     auto rows = std::make_shared<SnapshotRows>(std::move(layout));
+    const StopHandler handler(db.handle(), stop);
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
         if (!rows->appendRow(st.get()))
             return Result<Snapshot>::failure(QStringLiteral("Mémoire insuffisante pour lire le catalogue."));
     }
     if (rc != SQLITE_DONE) {
+        if (StopRequested(stop))
+            return stopped();
         db.fail(QStringLiteral("Impossible de lire le catalogue"));
         return Result<Snapshot>::failure(db.lastError());
     }
@@ -333,11 +370,11 @@ qint64 Snapshot::memoryUsage() const {
 }
 
 Result<Snapshot> Snapshot::open(const Database& db, const QString& sql, const QVariantList& params,
-                                const QList<SortColumn>& order) {
-    auto plain = open(db, sql, params);
+                                const QList<SortColumn>& order, const StopFlag* stop) {
+    auto plain = read(db, sql, params, stop);
     if (!plain || order.isEmpty())
         return plain;
-    return plain->sorted(order);
+    return plain->sorted(order, stop);
 }
 
 namespace {
@@ -493,7 +530,7 @@ void rankColumn(const SnapshotRows& rows, PreparedColumn& col) {
 
 } // namespace
 
-Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order) const {
+Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag* stop) const {
     if (!m_rows)
         return Result<Snapshot>::failure(QStringLiteral("Aucun résultat à trier."));
     const qint64 count = recordCount();
@@ -523,6 +560,8 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order) const {
         for (qint64 p = 0; p < count; ++p)
             previousPosition[(*positions)[size_t(p)]] = uint32_t(p);
     }
+    if (StopRequested(stop))
+        return stopped();
     const SnapshotRows& rows = *m_rows;
     const auto less = [&](uint32_t a, uint32_t b) {
         for (const PreparedColumn& col : columns) {
@@ -532,6 +571,23 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order) const {
         }
         return previousPosition.empty() ? a < b : previousPosition[a] < previousPosition[b];
     };
+    // A stop request is looked at every few thousand comparisons; it leaves a sort by an
+    // exception, which drops the half-sorted positions.
+    struct Stopped {};
+    std::atomic<bool> halted{false};
+    const auto sortRange = [&](std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end) {
+        unsigned comparisons = 0;
+        try {
+            std::sort(begin, end, [&](uint32_t a, uint32_t b) {
+                if (stop != nullptr && (++comparisons & 0x3fffu) == 0 &&
+                    (halted.load(std::memory_order_relaxed) || StopRequested(stop)))
+                    throw Stopped{};
+                return less(a, b);
+            });
+        } catch (const Stopped&) {
+            halted = true;
+        }
+    };
     // The order is total (ties fall back on the previous position), so sorting halves on two
     // threads and merging them gives exactly what one sort gives.
     constexpr qint64 kSplitAbove = 65'536;
@@ -539,18 +595,21 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order) const {
     const auto middle = positions->begin() + count / 2;
     if (count > kSplitAbove && std::thread::hardware_concurrency() > 1) {
         try {
-            first = std::thread([&] { std::sort(positions->begin(), middle, less); });
+            first = std::thread([&] { sortRange(positions->begin(), middle); });
         } catch (const std::system_error&) {
             // No thread to be had: one sort does it all.
         }
     }
     if (first.joinable()) {
-        std::sort(middle, positions->end(), less);
+        sortRange(middle, positions->end());
         first.join();
-        std::inplace_merge(positions->begin(), middle, positions->end(), less);
+        if (!halted)
+            std::inplace_merge(positions->begin(), middle, positions->end(), less);
     } else {
-        std::sort(positions->begin(), positions->end(), less);
+        sortRange(positions->begin(), positions->end());
     }
+    if (halted)
+        return stopped();
     Snapshot result;
     result.m_rows = m_rows;
     result.m_order = std::move(positions);

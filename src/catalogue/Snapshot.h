@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Result.h"
+#include "StopFlag.h"
 
 #include <QString>
 #include <QVariant>
@@ -44,11 +45,12 @@ public:
     static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params = {});
     // The same, then ordered in memory by `order`: much faster than an ORDER BY on names, and the
     // same ordering as OrderByName() gives in SQL. Rows equal on every column keep the query's order.
+    // A `stop` set meanwhile ends the reading or the sort early with a failure (no snapshot).
     static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params,
-                                 const QList<SortColumn>& order);
+                                 const QList<SortColumn>& order, const StopFlag* stop = nullptr);
 
     // A snapshot over the same rows in another order, positioned on its first record.
-    Result<Snapshot> sorted(const QList<SortColumn>& order) const;
+    Result<Snapshot> sorted(const QList<SortColumn>& order, const StopFlag* stop = nullptr) const;
 
     bool isValid() const { return m_rows != nullptr; }
     Snapshot clone() const;
@@ -90,6 +92,8 @@ public:
     qint64 memoryUsage() const;
 
 private:
+    static Result<Snapshot> read(const Database& db, const QString& sql, const QVariantList& params,
+                                 const StopFlag* stop);
     bool findFrom(qint64 start, QStringView field, const QVariant& value, Qt::CaseSensitivity cs);
     qint64 storedRow(qint64 position) const;
 

@@ -598,11 +598,21 @@ namespace {
 
 // Opens a name already known to be a regular file and reads it. O_NONBLOCK: should a FIFO take
 // the name's place, opening it must not wait for a writer; the descriptor is checked again.
-VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlags) {
+enum class Known { Nothing, ListedRegular };
+
+VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlags, Known known) {
     const FileDescriptor fd(::openat(folderFd, nativePath.constData(),
                                      O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
     if (fd.get() < 0)
         return {};
+    // A name just listed as a regular file: most files are not images, and for them the open and
+    // this read of two bytes are all the work (a FIFO put in its place fails to read). Only an
+    // image is looked at more closely.
+    if (known == Known::ListedRegular) {
+        char signature[2];
+        if (::pread(fd.get(), signature, 2, 0) != 2 || signature[0] != 'M' || signature[1] != 'Z')
+            return {};
+    }
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
         quint64(st.st_size) < kVersionMinImageSize)
@@ -626,7 +636,7 @@ VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
         if (::stat(nativePath.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
             quint64(named.st_size) < kVersionMinImageSize)
             return {};
-        return readOpened(AT_FDCWD, nativePath, 0);
+        return readOpened(AT_FDCWD, nativePath, 0, Known::Nothing);
     } catch (...) {
         return {};
     }
@@ -639,7 +649,7 @@ VersionInfo ReadListedVersionInfo(const QByteArray& nativePath, qint64 listedSiz
         return {};
     try {
         // O_NOFOLLOW: a link put in the file's place is not opened, whatever it points to.
-        return readOpened(AT_FDCWD, nativePath, O_NOFOLLOW);
+        return readOpened(AT_FDCWD, nativePath, O_NOFOLLOW, Known::ListedRegular);
     } catch (...) {
         return {};
     }
@@ -651,7 +661,7 @@ VersionInfo ReadListedVersionInfo(int folderFd, const QByteArray& name, qint64 l
     if (name.isEmpty() || name.contains('\0') || name.contains('/'))
         return {};
     try {
-        return readOpened(folderFd, name, O_NOFOLLOW);
+        return readOpened(folderFd, name, O_NOFOLLOW, Known::ListedRegular);
     } catch (...) {
         return {};
     }

@@ -65,6 +65,12 @@ void JobProxy::fail(const QString& cause) {
     raiseComplete(false);
 }
 
+void JobProxy::Cancel() {
+    if (!m_running || m_cancelSent)
+        return;
+    sendCancel(QPointer<JobProxy>(this), m_id);
+}
+
 void JobProxy::sendCancel(const QPointer<JobProxy>& self, quint32 id) {
     if (self)
         self->m_cancelSent = true;

@@ -32,6 +32,11 @@ public:
     std::optional<JobError> Start();
 
     bool running() const { return m_running; }
+    // Sends the cancel now, without waiting for an event that carries Cancel: the server stops
+    // the job wherever it is (its folder walk included) and raises Cancelled, unless the job has
+    // already ended. No progress event of this run is emitted afterwards. Nothing happens when
+    // the job is not running or its cancel is already sent.
+    void Cancel();
     // The French cause of the last Complete with Success false; empty after a success.
     QString errorText() const { return m_errorText; }
     quint32 jobId() const { return m_id; }

@@ -61,8 +61,11 @@ public:
     std::optional<JobError> Start();
     bool running() const { return m_running.load(); }
 
-    // A cancel message arrived: the body sees it at its next event that carries Cancel.
+    // A cancel message arrived: the body sees it at its next event that carries Cancel, or at
+    // once where it polls cancelFlag().
     void requestCancel();
+    // Set by a cancel message (or a client gone) from the protocol's reader thread.
+    const std::atomic<bool>& cancelFlag() const { return m_cancel; }
     // The client acknowledged a Settle.
     void acknowledge();
     // The client is gone: cancel, and never wait for it again.

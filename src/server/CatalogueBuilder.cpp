@@ -27,7 +27,6 @@ using Outcome = CatalogueFileJob::Outcome;
 // Listing folders and reading the start of each file is what a disk makes slow: folders are
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
 // On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
-constexpr int kReadAheadThreads = 16;
 constexpr qint64 kFoldersAhead = 64;
 
 class Build final : public CatalogueFileJob {
@@ -58,7 +57,11 @@ private:
                 return Outcome::Cancelled;
             if (!db().setProperty(Schema::kOrigine, OrigineOf(start)))
                 return fail(db().lastError());
-            const QStringList folders = ListFolders(start);
+            WalkOptions walk;
+            walk.stop = m_stop;
+            const QStringList folders = ListFolders(start, walk);
+            if (StopRequested(m_stop))
+                return Outcome::Cancelled; // the list may be cut short
             const qint64 highest = folders.size() - 1;
             if (m_folderBase + highest >= qint64(std::numeric_limits<qint32>::max()))
                 return fail(QStringLiteral("Trop de dossiers pour un seul catalogue."));
@@ -69,8 +72,9 @@ private:
             qint64 nextToList = 0;
             for (qint64 j = 0; j <= highest; ++j) {
                 for (; nextToList <= highest && nextToList - j < kFoldersAhead; ++nextToList)
-                    m_readAhead.submit(
-                        [folder = folders[nextToList], mask] { return listFolder(folder, mask); });
+                    m_readAhead.submit([folder = folders[nextToList], mask, stop = m_stop] {
+                        return listFolder(folder, mask, stop);
+                    });
                 const FolderBatch batch = m_readAhead.take();
                 const Outcome o = recordFolder(qint32(j), folders[j], batch);
                 if (o != Outcome::Done)
@@ -95,8 +99,8 @@ private:
     };
 
     // Lists a folder's files and reads their version resources. Runs on a read-ahead thread:
-    // touches nothing of the build.
-    static FolderBatch listFolder(const QString& folder, const QString& mask) {
+    // touches nothing of the build. A stop cuts the batch short; the build then cancels.
+    static FolderBatch listFolder(const QString& folder, const QString& mask, const StopFlag* stop) {
         FolderBatch batch;
         DirectoryLister lister;
         // A folder that cannot be read keeps its row, without files; the build goes on.
@@ -106,7 +110,7 @@ private:
         const QByteArray nativeFolder = PathToNative(folder);
         const FileDescriptor folderFd(::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         DirEntry entry;
-        while (lister.next(entry)) {
+        while (!StopRequested(stop) && lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))
                 continue;
             ListedFile file;
@@ -130,6 +134,9 @@ private:
     }
 
     Outcome recordFolder(qint32 index, const QString& folder, const FolderBatch& batch) {
+        // Folders without files raise no event that carries Cancel: the flag is read here.
+        if (StopRequested(m_stop))
+            return Outcome::Cancelled;
         m_events.ProgressState(index);
         const qint32 num = qint32(m_folderBase + index);
         if (!writer().addFolder(num, folder))
@@ -152,7 +159,7 @@ private:
             if (m_fileCounter == std::numeric_limits<qint32>::max())
                 return fail(QStringLiteral("Trop de fichiers pour un seul catalogue."));
             ++m_fileCounter;
-            if (m_events.ProgressFile(m_fileCounter))
+            if (m_events.ProgressFile(m_fileCounter) || StopRequested(m_stop))
                 return Outcome::Cancelled;
         }
         return Outcome::Done;
@@ -160,8 +167,9 @@ private:
 
     const BuildParams& m_params;
     BuildEvents& m_events;
+    const StopFlag* const m_stop = m_events.stopFlag();
     TypeNames m_types;
-    ReadAhead<FolderBatch> m_readAhead{kReadAheadThreads};
+    ReadAhead<FolderBatch> m_readAhead{ReadAheadThreads()};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopFlag.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -16,6 +18,10 @@ public:
     virtual void ProgressState(qint32 nPos) = 0;         // a folder's files are about to be recorded
     virtual void Complete(bool success) = 0;
     virtual void Cancelled() = 0;
+    // The client's cancel as it arrives, between events: once set, the build stops where it is
+    // (in the folder walk, in a folder's listing, between rows) and cancels. Null: only the
+    // events' Cancel stops it.
+    virtual const StopFlag* stopFlag() const { return nullptr; }
 };
 
 struct BuildParams {

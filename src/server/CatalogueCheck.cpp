@@ -20,9 +20,7 @@ namespace vambrel {
 
 namespace {
 
-constexpr int kLookAheadThreads = 16;
 constexpr qint64 kBatchRows = 64;
-constexpr qint64 kLookAheadBatches = 2 * kLookAheadThreads;
 
 // What one catalogue row needs to be judged, copied out of the snapshot for another thread.
 struct RecordedFile {
@@ -137,10 +135,13 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
         events.Complete(false, idem, distinct, nonExist);
     };
 
+    const StopFlag* const stop = events.stopFlag();
     Database db;
     if (!db.open(fileName, OpenMode::ReadOnly))
         return fail(db.lastError());
-    auto opened = OpenComparisonQuery(db);
+    auto opened = OpenComparisonQuery(db, stop);
+    if (StopRequested(stop))
+        return events.Cancelled();
     if (!opened)
         return fail(opened.error());
     Snapshot rows = std::move(opened).value();
@@ -158,7 +159,8 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
 
     // Rows are judged ahead on a few threads, in batches so that handing work over costs little
     // beside the lookups; verdicts and events still come in query order.
-    ReadAhead<std::vector<int>> ahead(kLookAheadThreads);
+    ReadAhead<std::vector<int>> ahead(ReadAheadThreads());
+    const qint64 batchesAheadMax = 2 * ReadAheadThreads();
     const qint64 count = rows.recordCount();
     qint64 submitted = 0;
     qint64 batchesAhead = 0;
@@ -177,12 +179,16 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
             file.productVersion = rows.text(fVersion);
             batch.push_back(std::move(file));
         }
-        ahead.submit([batch = std::move(batch)] {
+        ahead.submit([batch = std::move(batch), stop] {
+            // Cut short by a stop: the check cancels before it looks at the missing verdicts.
             std::vector<int> verdicts;
             verdicts.reserve(batch.size());
             FolderHandle folder;
-            for (const RecordedFile& file : batch)
+            for (const RecordedFile& file : batch) {
+                if (StopRequested(stop))
+                    break;
                 verdicts.push_back(judge(file, folder));
+            }
             return verdicts;
         });
         ++batchesAhead;
@@ -190,12 +196,17 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
     std::vector<int> verdicts;
     size_t next = 0;
     for (qint64 position = 0; position < count; ++position) {
+        // Rows that end up in no category raise no event that carries Cancel.
+        if (StopRequested(stop))
+            return events.Cancelled();
         if (next == verdicts.size()) {
-            while (submitted < count && batchesAhead < kLookAheadBatches)
+            while (submitted < count && batchesAhead < batchesAheadMax)
                 submitBatch();
             verdicts = ahead.take();
             --batchesAhead;
             next = 0;
+            if (verdicts.empty() || StopRequested(stop))
+                return events.Cancelled();
         }
         const int verdict = verdicts[next++];
         if (verdict != Unsorted) {

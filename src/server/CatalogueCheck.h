@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopFlag.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -16,6 +18,9 @@ public:
     virtual void Complete(bool success, const QList<qint32>& colIdem, const QList<qint32>& colDistinct,
                           const QList<qint32>& colNonExist) = 0;
     virtual void Cancelled() = 0;
+    // The client's cancel as it arrives, between events: once set, the check stops where it is
+    // (reading the catalogue, between rows) and cancels. Null: only ProgressFile's Cancel stops it.
+    virtual const StopFlag* stopFlag() const { return nullptr; }
 };
 
 // Sorts every file of the catalogue `fileName` by what the disk holds now, as positions of the

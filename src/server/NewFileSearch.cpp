@@ -24,7 +24,8 @@ namespace {
 // case-folded, so that each file on disk costs one hash lookup and never a scan.
 class CatalogueIndex {
 public:
-    bool load(const QString& path, QString* cause) {
+    // False when the catalogue cannot be read, or when `stop` was set meanwhile.
+    bool load(const QString& path, QString* cause, const StopFlag* stop) {
         Database db;
         if (!db.open(path, OpenMode::ReadOnly)) {
             *cause = db.lastError();
@@ -37,15 +38,19 @@ public:
             return false;
         }
         int rc;
-        while ((rc = folders.step()) == SQLITE_ROW)
+        while ((rc = folders.step()) == SQLITE_ROW && !StopRequested(stop))
             m_folders.insert(folders.columnText(1).toCaseFolded(), sqlite3_column_int64(folders.get(), 0));
         SqliteStatement files(db.handle(), "SELECT Num, Nom FROM Files");
+        if (StopRequested(stop))
+            return false;
         if (rc != SQLITE_DONE || !files.isValid()) {
             db.fail(QStringLiteral("Impossible de lire les fichiers du catalogue"));
             *cause = db.lastError();
             return false;
         }
         while ((rc = files.step()) == SQLITE_ROW) {
+            if ((m_files.size() & 0xfff) == 0 && StopRequested(stop))
+                return false;
             const QByteArray folded = files.columnText(1).toCaseFolded().toUtf8();
             Key key{sqlite3_column_int64(files.get(), 0), m_names.size(), size_t(folded.size())};
             m_names.append(folded.constData(), size_t(folded.size()));
@@ -114,19 +119,20 @@ using Outcome = CatalogueFileJob::Outcome;
 
 // Folders are listed, and their names looked up in the index, on threads of their own a little
 // ahead of the writing; the lists come back in walk order.
-constexpr int kListThreads = 8;
 constexpr qint64 kFoldersAhead = 64;
 
 // The names of the files of `folder` that the catalogue does not hold, in listing order. Runs
 // on a read-ahead thread: reads the index, which nothing changes any more.
-std::vector<QString> newNamesIn(const CatalogueIndex& index, const QString& folder, const QString& mask) {
+// A stop cuts the list short; the search then cancels.
+std::vector<QString> newNamesIn(const CatalogueIndex& index, const QString& folder, const QString& mask,
+                                const StopFlag* stop) {
     std::vector<QString> names;
     DirectoryLister lister;
     if (!lister.open(folder, mask))
         return names; // an unreadable folder holds nothing new that can be listed
     const qint64 known = index.folder(folder);
     DirEntry entry;
-    while (lister.next(entry)) {
+    while (!StopRequested(stop) && lister.next(entry)) {
         if (entry.isDirectory || entry.name.startsWith(u'.'))
             continue;
         QString name = StripAtNul(entry.name);
@@ -157,29 +163,36 @@ private:
         // other the processor's. Nothing is compared before it is in.
         bool indexed = false;
         QString indexCause;
-        std::jthread loader([&] { indexed = m_index.load(m_params.catalogue, &indexCause); });
+        const StopFlag* const stop = m_events.stopFlag();
+        std::jthread loader([&] { indexed = m_index.load(m_params.catalogue, &indexCause, stop); });
         if (!startWriter())
             return Outcome::Failed;
 
+        WalkOptions walk;
+        walk.stop = stop;
         for (const QString& start : starts) {
-            const QStringList folders = ListFolders(start);
-            if (loader.joinable()) {
+            const QStringList folders = ListFolders(start, walk);
+            if (loader.joinable())
                 loader.join();
-                if (!indexed)
-                    return fail(indexCause);
-            }
+            if (StopRequested(stop))
+                return Outcome::Cancelled; // the walk or the index may be cut short
+            if (!indexed)
+                return fail(indexCause);
             const qint64 highest = folders.size() - 1;
             if (highest > 0 &&
                 m_events.ProgressMain(qint32(qMin<qint64>(highest, std::numeric_limits<qint32>::max()))))
                 return Outcome::Cancelled;
-            ReadAhead<std::vector<QString>> ahead(kListThreads);
+            ReadAhead<std::vector<QString>> ahead(ReadAheadThreads());
             qint64 nextToList = 0;
             for (qint64 i = 0; i <= highest; ++i) {
                 for (; nextToList <= highest && nextToList - i < kFoldersAhead; ++nextToList)
-                    ahead.submit([this, folder = folders[nextToList], mask] {
-                        return newNamesIn(m_index, folder, mask);
+                    ahead.submit([this, folder = folders[nextToList], mask, stop] {
+                        return newNamesIn(m_index, folder, mask, stop);
                     });
-                const Outcome o = searchFolder(qint32(i), folders[i], ahead.take());
+                std::vector<QString> newNames = ahead.take();
+                if (StopRequested(stop))
+                    return Outcome::Cancelled;
+                const Outcome o = searchFolder(qint32(i), folders[i], newNames);
                 if (o != Outcome::Done)
                     return o;
             }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopFlag.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -15,6 +17,10 @@ public:
     virtual bool ProgressFile(qint32 nNbre) = 0;  // new files found so far
     virtual void Complete(bool success) = 0;
     virtual void Cancelled() = 0;
+    // The client's cancel as it arrives, between events: once set, the search stops where it is
+    // (reading the catalogue, in the folder walk, in a listing) and cancels. Null: only the
+    // events' Cancel stops it.
+    virtual const StopFlag* stopFlag() const { return nullptr; }
 };
 
 struct NewFileParams {

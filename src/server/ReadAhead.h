@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -9,6 +10,14 @@
 #include <vector>
 
 namespace vambrel {
+
+// How many threads read ahead of a job: a few per core. More keep more reads in flight on a cold
+// disk, but on a warm cache they only wake one another, and each one delays a cancel (the job
+// waits for the tasks in flight before it ends).
+inline int ReadAheadThreads() {
+    const int cores = int(std::thread::hardware_concurrency());
+    return std::clamp(2 * cores, 4, 16);
+}
 
 // Runs the slow part of per-file work (opening files, reading their start) ahead of a job on a few
 // threads, so that the disk works on the next files while the job writes the current ones. Results

@@ -31,6 +31,7 @@ public:
     }
     void Complete(bool success) override { outcome.complete(success); }
     void Cancelled() override { outcome.cancel(); }
+    const StopFlag* stopFlag() const override { return &m_job.cancelFlag(); }
 
     BodyOutcome outcome;
 

@@ -34,6 +34,7 @@ public:
         m_lists[2] = colNonExist;
     }
     void Cancelled() override { outcome.cancel(); }
+    const StopFlag* stopFlag() const override { return &m_job.cancelFlag(); }
 
     const QList<qint32>& list(PositionList which) const { return m_lists[static_cast<int>(which)]; }
 

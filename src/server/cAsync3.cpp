@@ -22,6 +22,7 @@ public:
     bool ProgressFile(qint32 nNbre) override { return raise(Msg::ProgressFile, nNbre); }
     void Complete(bool success) override { outcome.complete(success); }
     void Cancelled() override { outcome.cancel(); }
+    const StopFlag* stopFlag() const override { return &m_job.cancelFlag(); }
 
     BodyOutcome outcome;
 

@@ -181,6 +181,47 @@ private Q_SLOTS:
         QVERIFY(!job.running());
     }
 
+    // A cancel sent outside any event, while the server walks a large tree's folders (the walk
+    // raises no event before its end): the job ends cancelled and its file is gone.
+    void cancelDuringTheWalk() {
+        QTemporaryDir out;
+        const QString tree = out.filePath(QStringLiteral("large"));
+        for (int i = 0; i < 60; ++i)
+            for (int j = 0; j < 50; ++j)
+                QVERIFY(QDir().mkpath(tree + QStringLiteral("/d%1/e%2/f").arg(i).arg(j)));
+        cAsync job;
+        Recorder rec(job);
+        rec.onEvent = [&job](const QString& e, bool&) {
+            if (e == QStringLiteral("Main"))
+                job.Cancel(); // not through the event's Cancel: the walk is about to begin
+        };
+        const QString file = out.filePath(QStringLiteral("walk.dat"));
+        job.setFileName(file);
+        job.setSpec(tree);
+        job.setMask(QStringLiteral("*.*"));
+        QVERIFY(!job.Start());
+        QVERIFY(rec.waitEnd());
+        QTest::qWait(50);
+        QCOMPARE(rec.events, (QStringList{QStringLiteral("Main"), QStringLiteral("Cancelled")}));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(!QFile::exists(file + QStringLiteral("-journal")));
+        QVERIFY(!job.running());
+    }
+
+    // Cancel on a job that is not running changes nothing: the next run is whole.
+    void cancelWhenIdleIsIgnored() {
+        cAsync job;
+        Recorder rec(job);
+        const QString file = freshName();
+        build(job, file);
+        job.Cancel();
+        QVERIFY(!job.Start());
+        QVERIFY(rec.waitEnd());
+        QVERIFY(rec.success);
+        QCOMPARE(rec.events.count(QStringLiteral("Cancelled")), 0);
+        QVERIFY(QFile::exists(file));
+    }
+
     // The server killed while a job runs and another waits: both end with Complete false and
     // a French cause; the next Start brings a new server.
     void serverKilled() {

@@ -37,11 +37,18 @@ public:
     QList<qint32> idem, distinct, nonExist;
     int cancelAtFile = 0;
     int files = 0;
+    int stopAtState = -1; // the job's flag is set after this ProgressState, between events
+    StopFlag stop{false};
+    const StopFlag* stopFlag() const override { return &stop; }
     bool ProgressFile(quint8 i) override {
         lines << u"ProgressFile "_s + QString::number(i);
         return ++files == cancelAtFile;
     }
-    void ProgressState(qint32 n) override { lines << u"ProgressState "_s + QString::number(n); }
+    void ProgressState(qint32 n) override {
+        lines << u"ProgressState "_s + QString::number(n);
+        if (n == stopAtState)
+            stop = true;
+    }
     void Complete(bool ok, const QList<qint32>& a, const QList<qint32>& b, const QList<qint32>& c) override {
         lines << (ok ? u"Complete true"_s : u"Complete false"_s);
         idem = a;
@@ -225,6 +232,30 @@ private Q_SLOTS:
         RunCatalogueCheck(cat, r);
         QCOMPARE(r.lines, (QStringList{u"ProgressFile 0"_s, u"ProgressState 0"_s, u"ProgressFile 0"_s,
                                        u"Cancelled"_s}));
+    }
+
+    // A cancel that arrives between events: before the catalogue is read (the reading stops), or
+    // after a row; nothing more is sorted.
+    void cancelBetweenEvents_data() {
+        QTest::addColumn<int>("stopAtState");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("before the reading") << -2 << QStringList{u"Cancelled"_s};
+        QTest::newRow("after the first row")
+            << 0 << QStringList{u"ProgressFile 0"_s, u"ProgressState 0"_s, u"Cancelled"_s};
+    }
+    void cancelBetweenEvents() {
+        QFETCH(int, stopAtState);
+        QFETCH(QStringList, lines);
+        const QString tree = m_dir.filePath(u"stop"_s);
+        QVERIFY(QDir().mkpath(tree));
+        for (int i = 0; i < 5; ++i)
+            writeFile(tree + u"/f"_s + QString::number(i), "z", 1'600'000'000);
+        const QString cat = build(tree, u"stop"_s + QString::number(stopAtState) + u".dat"_s);
+        Recorder r;
+        r.stopAtState = stopAtState;
+        r.stop = stopAtState == -2;
+        RunCatalogueCheck(cat, r);
+        QCOMPARE(r.lines, lines);
     }
 
     // A file whose permissions forbid reading it: time and size still tell, and its version

@@ -31,7 +31,14 @@ class Recorder : public NewFileEvents {
 public:
     QStringList lines;
     int cancelAtFile = 0;
-    bool ProgressMain(qint32 n) override { return note(u"ProgressMain "_s + QString::number(n)); }
+    bool stopAfterMain = false; // the job's flag is set after ProgressMain, between events
+    StopFlag stop{false};
+    const StopFlag* stopFlag() const override { return &stop; }
+    bool ProgressMain(qint32 n) override {
+        if (stopAfterMain)
+            stop = true;
+        return note(u"ProgressMain "_s + QString::number(n));
+    }
     bool ProgressFolder(qint32 n) override { return note(u"ProgressFolder "_s + QString::number(n)); }
     bool ProgressFile(qint32 n) override {
         note(u"ProgressFile "_s + QString::number(n));
@@ -159,6 +166,27 @@ private Q_SLOTS:
         QCOMPARE(listRows(list, u"SELECT Folders.Nom || '/' || Files.Nom FROM Files "
                                 "INNER JOIN Folders ON Files.Num = Folders.Num"_s),
                  QStringList{tree + u"/open/new.txt"_s});
+    }
+
+    // A cancel that arrives between events: while the catalogue is read and the folders walked,
+    // or before the first folder is searched. The list goes as for any cancel.
+    void cancelBetweenEvents_data() {
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("before the walk") << true << QStringList{u"Cancelled"_s};
+        QTest::newRow("after ProgressMain") << false << QStringList{u"ProgressMain 3"_s, u"Cancelled"_s};
+    }
+    void cancelBetweenEvents() {
+        QFETCH(bool, before);
+        QFETCH(QStringList, lines);
+        const QString list = m_dir.filePath(before ? u"stop-before.dat"_s : u"stop-after.dat"_s);
+        Recorder r;
+        r.stop = before;
+        r.stopAfterMain = !before;
+        RunNewFileSearch({list, m_tree + u"/a"_s, u"*.*"_s, m_catalogue}, r);
+        QCOMPARE(r.lines, lines);
+        QVERIFY(!QFile::exists(list));
+        QVERIFY(!QFile::exists(list + u"-journal"_s));
     }
 
     void failures_data() {

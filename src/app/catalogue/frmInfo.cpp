@@ -225,9 +225,13 @@ void frmInfo::unload() {
 void frmInfo::Form_Click() {
     if (!m_running || m_cancelQuestion.asking())
         return;
-    // The job reads it at its next event that carries Cancel.
-    if (m_cancelQuestion.ask(this, BuildProgressTexts::CancelQuestion()))
+    // Sent at once: the job stops wherever it is, even in a folder walk that raises no event.
+    // The flag answers any event already on its way.
+    if (m_cancelQuestion.ask(this, BuildProgressTexts::CancelQuestion())) {
         m_cancel = true;
+        if (m_Do)
+            m_Do->Cancel();
+    }
 }
 
 } // namespace vambrel

@@ -403,9 +403,15 @@ void frmCompare::finish(std::function<void()> end) {
 void frmCompare::Form_Click() {
     if (!m_running || m_cancelQuestion.asking())
         return;
-    // The job reads it at its next event that carries Cancel.
-    if (m_cancelQuestion.ask(this, CompareTexts::CancelQuestion()))
+    // Sent at once: the job stops wherever it is, even in a folder walk that raises no event.
+    // The flag answers any event already on its way.
+    if (m_cancelQuestion.ask(this, CompareTexts::CancelQuestion())) {
         m_cancel = true;
+        for (client::JobProxy* job :
+             {static_cast<client::JobProxy*>(m_Do), static_cast<client::JobProxy*>(m_DoAdv)})
+            if (job)
+                job->Cancel();
+    }
 }
 
 void frmCompare::unload() {

@@ -1,0 +1,210 @@
+// Cancel latency: cancels sent at random moments of the three jobs (build, check, new-file
+// search) through the client library, as the windows send them, and the time from the request
+// to the job's Cancelled event. A cancel may land in the folder walk, in a listing, between rows
+// or while the check reads its catalogue. find(1) runs on the same tree in the same run.
+// Usage: bench_cancel [--tree DIR] [--files N] [--folders N] [--cancels N] [--seed N]
+//        (200,000 files in 20,000 folders in a temporary folder by default; 20 cancels).
+
+#include "BenchTools.h"
+#include "JobConnection.h"
+#include "SyntheticTree.h"
+#include "cAsync.h"
+#include "cAsync2.h"
+#include "cAsync3.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+using namespace vambrel;
+using namespace vambrel::bench;
+using namespace vambrel::client;
+
+namespace {
+
+enum class Kind { Build, Check, NewFiles };
+
+const char* kindName(Kind k) {
+    return k == Kind::Build ? "build" : k == Kind::Check ? "check" : "newfiles";
+}
+
+struct Run {
+    bool cancelled = false;
+    bool completed = false;
+    bool success = false;
+    double requestMs = -1; // when Cancel was called, from the start
+    double latencyMs = -1; // from Cancel to Cancelled
+    double totalMs = -1;
+    const char* phase = "before any event"; // the last event seen before the request
+    qint64 events = 0;
+};
+
+// Runs one job; `cancelAfterMs` < 0 lets it finish.
+Run runJob(Kind kind, const QString& tree, const QString& catalogue, const QString& output,
+           double cancelAfterMs) {
+    QFile::remove(output);
+    Run run;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 cancelAt = 0;
+    std::unique_ptr<JobProxy> job;
+    auto seen = [&](const char* name) {
+        ++run.events;
+        if (cancelAt == 0)
+            run.phase = name;
+    };
+    auto cancelled = [&] {
+        run.cancelled = true;
+        run.latencyMs = double(clock.nsecsElapsed() - cancelAt) / 1e6;
+        loop.quit();
+    };
+    auto complete = [&](bool& s) {
+        run.completed = true;
+        run.success = s;
+        loop.quit();
+    };
+    if (kind == Kind::Build) {
+        auto* j = new cAsync;
+        j->setFileName(output);
+        j->setSpec(tree);
+        j->setMask(QStringLiteral("*.*"));
+        QObject::connect(j, &cAsync::ProgressMain, j,
+                         [&](const QString&, bool&) { seen("ProgressMain (walk)"); });
+        QObject::connect(j, &cAsync::ProgressFolder, j, [&](qint32, bool&) { seen("ProgressFolder"); });
+        QObject::connect(j, &cAsync::ProgressFile, j, [&](qint32, bool&) { seen("ProgressFile"); });
+        QObject::connect(j, &cAsync::ProgressState, j, [&](qint32) { seen("ProgressState"); });
+        QObject::connect(j, &cAsync::Complete, j, complete);
+        QObject::connect(j, &cAsync::Cancelled, j, cancelled);
+        job.reset(j);
+    } else if (kind == Kind::Check) {
+        auto* j = new cAsync2;
+        j->setFileName(catalogue);
+        QObject::connect(j, &cAsync2::ProgressFile, j, [&](quint8, bool&) { seen("ProgressFile"); });
+        QObject::connect(j, &cAsync2::ProgressState, j, [&](qint32) { seen("ProgressState"); });
+        QObject::connect(j, &cAsync2::Complete, j,
+                         [&](bool& s, QList<qint32>&, QList<qint32>&, QList<qint32>&) { complete(s); });
+        QObject::connect(j, &cAsync2::Cancelled, j, cancelled);
+        job.reset(j);
+    } else {
+        auto* j = new cAsync3;
+        j->setFileName(output);
+        j->setSpec(tree);
+        j->setMask(QStringLiteral("*.*"));
+        j->setFileRec(catalogue);
+        QObject::connect(j, &cAsync3::ProgressMain, j, [&](qint32, bool&) { seen("ProgressMain"); });
+        QObject::connect(j, &cAsync3::ProgressFolder, j, [&](qint32, bool&) { seen("ProgressFolder"); });
+        QObject::connect(j, &cAsync3::ProgressFile, j, [&](qint32, bool&) { seen("ProgressFile"); });
+        QObject::connect(j, &cAsync3::Complete, j, complete);
+        QObject::connect(j, &cAsync3::Cancelled, j, cancelled);
+        job.reset(j);
+    }
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!job->running())
+            return;
+        cancelAt = clock.nsecsElapsed();
+        run.requestMs = double(cancelAt) / 1e6;
+        job->Cancel();
+    });
+    clock.start();
+    if (job->Start())
+        return run;
+    if (cancelAfterMs >= 0)
+        timer.start(int(cancelAfterMs));
+    loop.exec();
+    run.totalMs = double(clock.nsecsElapsed()) / 1e6;
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    SyntheticTreeOptions options;
+    QString root;
+    int cancels = 20;
+    unsigned seed = 17;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--tree"))
+            root = QDir(args.value(++i)).absolutePath();
+        else if (a == QLatin1String("--files"))
+            options.files = args.value(++i).toInt();
+        else if (a == QLatin1String("--folders"))
+            options.folders = std::max(1, args.value(++i).toInt());
+        else if (a == QLatin1String("--cancels"))
+            cancels = std::max(1, args.value(++i).toInt());
+        else if (a == QLatin1String("--seed"))
+            seed = args.value(++i).toUInt();
+    }
+    QTemporaryDir temporary;
+    if (root.isEmpty())
+        root = temporary.filePath(QStringLiteral("tree"));
+    JobConnection::setServerPath(QStringLiteral(VAMBREL_BINARY_DIR "/qvtSrv"));
+    const SyntheticTree tree = MakeReportedTree(root, options);
+    if (!tree.ok)
+        return 1;
+    const QString catalogue = temporary.filePath(QStringLiteral("ref.dat"));
+    const QString output = temporary.filePath(QStringLiteral("out.dat"));
+
+    // Whole runs first: how long each job lasts, and the catalogue that the check and the
+    // search compare with.
+    const double find = findSeconds(root);
+    double whole[3] = {0, 0, 0};
+    for (const Kind k : {Kind::Build, Kind::Check, Kind::NewFiles}) {
+        const Run r = runJob(k, root, catalogue, k == Kind::Build ? catalogue : output, -1);
+        if (!r.completed || !r.success) {
+            std::fprintf(stderr, "%s did not complete\n", kindName(k));
+            return 1;
+        }
+        whole[int(k)] = r.totalMs;
+        if (k != Kind::Build)
+            QFile::remove(output);
+    }
+    std::printf("whole runs: find -printf %.0f ms, build %.0f ms, check %.0f ms, newfiles %.0f ms\n",
+                find * 1000, whole[0], whole[1], whole[2]);
+
+    std::mt19937 random(seed);
+    std::vector<double> latencies;
+    int lateTries = 0;
+    std::printf("%-9s %10s  %-22s %10s\n", "job", "cancel at", "last event before it", "latency");
+    for (int i = 0; i < cancels;) {
+        const Kind k = Kind(i % 3);
+        std::uniform_real_distribution<double> when(0, whole[int(k)] * 0.95);
+        const double at = when(random);
+        const Run r = runJob(k, root, catalogue, output, at);
+        if (!r.cancelled) {
+            // Ended before the request: try another moment (a few times at most).
+            if (++lateTries > 3 * cancels) {
+                std::fprintf(stderr, "jobs keep ending before their cancel\n");
+                return 1;
+            }
+            continue;
+        }
+        if (QFile::exists(output) && k != Kind::Check) {
+            std::fprintf(stderr, "a cancelled %s left its file\n", kindName(k));
+            return 1;
+        }
+        std::printf("%-9s %7.0f ms  %-22s %7.1f ms\n", kindName(k), r.requestMs, r.phase, r.latencyMs);
+        latencies.push_back(r.latencyMs);
+        ++i;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    double sum = 0;
+    for (double l : latencies)
+        sum += l;
+    std::printf("cancel latency over %zu cancels: median %.1f ms, mean %.1f ms, max %.1f ms\n",
+                latencies.size(), latencies[latencies.size() / 2], sum / double(latencies.size()),
+                latencies.back());
+    return 0;
+}
