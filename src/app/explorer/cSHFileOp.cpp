@@ -112,7 +112,14 @@ public:
         Reply reply = Reply::Cancel;
         QMetaObject::invokeMethod(
             this,
-            [&] { reply = m_questions ? m_questions(question) : showQuestion(dialogParent(), question); },
+            [&] {
+                if (m_questions) {
+                    reply = m_questions(question);
+                    return;
+                }
+                const DialogOpen open(m_dialogOpen);
+                reply = showQuestion(dialogParent(), question);
+            },
             Qt::BlockingQueuedConnection);
         return reply;
     }
@@ -122,10 +129,12 @@ public:
             this,
             [&] {
                 m_errorList.append(message);
-                if (m_errors)
+                if (m_errors) {
                     m_errors(message);
-                else
-                    showError(dialogParent(), message);
+                    return;
+                }
+                const DialogOpen open(m_dialogOpen);
+                showError(dialogParent(), message);
             },
             Qt::BlockingQueuedConnection);
     }
@@ -143,8 +152,17 @@ public:
     }
     void cancel() { m_cancel.store(true, std::memory_order_relaxed); }
     void setWindow(QWidget* window) { m_window = window; }
+    // One of our questions or errors is on the screen (window thread only): no progress window
+    // comes over it.
+    bool dialogOpen() const { return m_dialogOpen > 0; }
 
 private:
+    struct DialogOpen {
+        explicit DialogOpen(int& count) : m_count(count) { ++m_count; }
+        ~DialogOpen() { --m_count; }
+        int& m_count;
+    };
+
     QWidget* dialogParent() const { return m_window ? m_window.data() : m_parent.data(); }
 
     QPointer<QWidget> m_parent;
@@ -155,6 +173,7 @@ private:
     QMutex m_mutex;
     Progress m_progress;
     std::atomic<bool> m_cancel{false};
+    int m_dialogOpen = 0;
 };
 
 } // namespace
@@ -205,7 +224,7 @@ bool cSHFileOp::run(Function function) {
     QTimer tick;
     tick.setInterval(50);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (!window && !m_silentMode && elapsed.elapsed() >= m_progressDelay) {
+        if (!window && !m_silentMode && !host.dialogOpen() && elapsed.elapsed() >= m_progressDelay) {
             window = std::make_unique<frmFileProgress>(texts, m_parent);
             window->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
             QObject::connect(window.get(), &frmFileProgress::cancelRequested, &loop,
