@@ -60,8 +60,15 @@ protected:
         const QWidget* modal = QApplication::activeModalWidget();
         if (modal && (widget->window() == modal || modal->isAncestorOf(widget)))
             return false;
-        return true;
+        return !(m_allowed && widget->window() == m_allowed);
     }
+
+public:
+    // The progress window takes input whatever its modality.
+    void allow(QWidget* window) { m_allowed = window; }
+
+private:
+    QPointer<QWidget> m_allowed;
 };
 
 QMessageBox::ButtonRole roleOf(Reply reply) {
@@ -216,7 +223,7 @@ bool cSHFileOp::run(Function function) {
     // when the work lasts.
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    const InputBlocker blocker;
+    InputBlocker blocker;
     std::unique_ptr<frmFileProgress> window;
     const FileOpProgressText texts(function, m_recycleBin, m_title);
     QElapsedTimer elapsed;
@@ -230,6 +237,7 @@ bool cSHFileOp::run(Function function) {
             QObject::connect(window.get(), &frmFileProgress::cancelRequested, &loop,
                              [&host] { host.cancel(); });
             host.setWindow(window.get());
+            blocker.allow(window.get());
             window->show();
         }
         if (window)
