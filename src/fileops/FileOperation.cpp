@@ -646,8 +646,9 @@ bool Engine::runTransfer(const std::vector<QByteArray>& sources,
     }
     // What is complete goes into place, even after a cancellation or a failure.
     if (commit()) {
-        for (auto it = m_mergedSources.rbegin(); it != m_mergedSources.rend(); ++it)
-            ::rmdir(it->constData()); // stays when something inside stayed
+        // Inner folders come first in the list.
+        for (const QByteArray& merged : m_mergedSources)
+            ::rmdir(merged.constData()); // stays when something inside stayed
     }
     return !m_failed && !m_cancelled;
 }

@@ -190,6 +190,16 @@ inline QByteArrayList entry(const QByteArray& path) {
     return out;
 }
 
+// The lines of `lines` that hold `needle`.
+inline QByteArrayList matching(const QByteArrayList& lines, const QByteArray& needle) {
+    QByteArrayList out;
+    for (const QByteArray& line : lines) {
+        if (line.contains(needle))
+            out << line;
+    }
+    return out;
+}
+
 // Names in `folder` that the engine uses for its temporary entries.
 inline QByteArrayList leftovers(const QByteArray& root) {
     QByteArrayList found;
@@ -222,16 +232,21 @@ private:
     bool m_mounted = false;
 };
 
-// Gives the owner every right on the folders under `root`, so that it can be removed.
-inline void openUp(const QByteArray& root) {
+// Removes `root` and everything under it, whatever the names and rights (QTemporaryDir cannot
+// remove names that are not UTF-8).
+inline void removeAll(const QByteArray& root) {
     ::nftw(
         root.constData(),
         [](const char* path, const struct stat* st, int, struct FTW*) {
             if (S_ISDIR(st->st_mode))
-                ::chmod(path, (st->st_mode & 07777) | 0700);
+                ::chmod(path, 0700);
             return 0;
         },
         64, FTW_PHYS);
+    ::nftw(
+        root.constData(),
+        [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path), 0; }, 64,
+        FTW_PHYS | FTW_DEPTH);
 }
 
 #define VAMBREL_NEED_VOLUME(volume)                                                                          \

@@ -46,11 +46,12 @@ private Q_SLOTS:
     void init() {
         m_dir = new QTemporaryDir;
         QVERIFY(m_dir->isValid());
+        m_dir->setAutoRemove(false);
         m_root = QFile::encodeName(m_dir->path());
         qputenv("XDG_DATA_HOME", at("fresh-home/share"));
     }
     void cleanup() {
-        openUp(m_root);
+        removeAll(m_root);
         delete m_dir;
         m_dir = nullptr;
     }
@@ -109,7 +110,7 @@ private Q_SLOTS:
         // The info file's name must fit: the entry takes a shorter name in the trash.
         const QByteArrayList files = tree(trash + "/files");
         QCOMPARE(files.size(), 2);
-        const QByteArray shortened = files.filter("LLL").value(0).split('|').value(0);
+        const QByteArray shortened = matching(files, "LLL").value(0).split('|').value(0);
         QCOMPARE(shortened.size(), 255 - 10);
         QCOMPARE(content(trash + "/files/" + shortened), QByteArray("long"));
         QCOMPARE(infoPath(trash + "/info/" + shortened + ".trashinfo"),
