@@ -7,6 +7,7 @@
 #include "PathSyntax.h"
 #include "cSHFileOp.h"
 #include "controls/ChildWindow.h"
+#include "controls/WaitCursor.h"
 #include "controls/frmMsgBox.h"
 #include "controls/qvtBrowser.h"
 #include "controls/qvtRepertoire.h"
@@ -15,8 +16,10 @@
 #include "qvtFichier.h"
 #include "shell/mShellExecute.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QScopeGuard>
 #include <QTreeWidgetItem>
 #include <sys/stat.h>
 
@@ -311,6 +314,9 @@ void ExplorerCommands::destroyOne(const QString& folder, const QString& name) {
         return run(renamer, Operation::Rename);
     });
     destroyer.setSystemDeleter([this](const QString& path) {
+        // The shell's question comes with the ordinary pointer.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         cSHFileOp operation;
         operation.setRecycleBin(false);
         operation.setSilentMode(false);
@@ -318,7 +324,12 @@ void ExplorerCommands::destroyOne(const QString& folder, const QString& name) {
         operation.AddSourceFile(path);
         return run(operation, Operation::Delete);
     });
-    const FileDestroyer::Result result = destroyer.Destroy(folder, name);
+    FileDestroyer::Result result;
+    {
+        // The passes are flushed to the disk one by one: the hourglass while they last.
+        WaitCursor hourglass;
+        result = destroyer.Destroy(folder, name);
+    }
     if (!result.message.isEmpty())
         message(QMessageBox::NoIcon, result.message);
 }
