@@ -1,8 +1,11 @@
 // Listing report figures on a large catalogue: the preview showing page 1, then the first, a
 // middle and the last page, a layout change, and every page printed to a PDF file with the
 // process's memory along the way.
+// Printing goes through the program's own PDF writer; the drawing engine's PDF output is timed
+// on the first pages for comparison.
 // Usage: bench_print [files] (default 1000000, in a tenth as many folders) [--pages N] to print
-//        only the first N pages.
+//        only the first N pages, [--engine-pages N] pages through the drawing engine (default
+//        1000, 0 for none).
 
 #include "CatalogueWriter.h"
 #include "Database.h"
@@ -86,7 +89,8 @@ bool makeCatalogue(const QString& path, qint64 files) {
 }
 
 // Prints pages 1..last of the preview's report to a PDF file; the time in seconds, -1 on failure.
-double printPdf(const frmApercu& w, const QString& pdf, int last) {
+double printPdf(const frmApercu& w, const QString& pdf, int last,
+                ListingPrinter::PdfPath path = ListingPrinter::PdfPath::OwnWriter) {
     QPrinter printer(QPrinter::HighResolution);
     ListingPrinter::preparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -95,7 +99,7 @@ double printPdf(const frmApercu& w, const QString& pdf, int last) {
     QElapsedTimer t;
     t.start();
     QString error;
-    if (!drawing.print(printer, 1, last, &error)) {
+    if (!drawing.print(printer, 1, last, &error, path)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return -1;
     }
@@ -109,9 +113,12 @@ int main(int argc, char** argv) {
     PinLocalTimeZone();
     qint64 files = 1'000'000;
     int pagesToPrint = 0;
+    int enginePages = 1000;
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--pages") == 0 && i + 1 < argc)
             pagesToPrint = atoi(argv[++i]);
+        else if (qstrcmp(argv[i], "--engine-pages") == 0 && i + 1 < argc)
+            enginePages = atoi(argv[++i]);
         else
             files = QByteArray(argv[i]).toLongLong();
     }
@@ -169,11 +176,24 @@ int main(int argc, char** argv) {
         size_t items = 0;
         for (int p = 1; p <= n; ++p)
             items += drawing.composer().page(p, false).size();
-        std::printf("%d pages composed without drawing: %.0f pages/s (%zu texts)\n", n, n / seconds(t), items);
+        std::printf("%d pages composed without drawing: %.0f pages/s (%zu texts)\n", n, n / seconds(t),
+                    items);
     }
 
     const int all = pagesToPrint > 0 ? std::min(pagesToPrint, count) : count;
     const QString pdf = dir.filePath(QStringLiteral("bench.pdf"));
+    if (enginePages > 0) {
+        const int n = std::min(enginePages, all);
+        const long engineBeforeKb = statusKb("VmRSS:");
+        const double engine = printPdf(*w, pdf, n, ListingPrinter::PdfPath::DrawingEngine);
+        if (engine < 0)
+            return 1;
+        std::printf(
+            "before: %d pages through the drawing engine's PDF output: %.1f s, %.0f pages/s, PDF %.1f MB, "
+            "memory %ld MB before, %ld MB after\n",
+            n, engine, n / engine, double(QFile(pdf).size()) / (1 << 20), engineBeforeKb / 1024,
+            statusKb("VmRSS:") / 1024);
+    }
     const long beforeKb = statusKb("VmRSS:");
     const double quarter = printPdf(*w, pdf, std::max(1, all / 4));
     const long quarterKb = statusKb("VmRSS:");
@@ -181,9 +201,11 @@ int main(int argc, char** argv) {
     const long wholeKb = statusKb("VmRSS:");
     if (quarter < 0 || whole < 0)
         return 1;
-    std::printf("printed %d pages to PDF: %.1f s, %.0f pages/s (%d pages: %.0f pages/s), PDF %lld MB\n", all,
-                whole, all / whole, std::max(1, all / 4), std::max(1, all / 4) / quarter,
-                QFile(pdf).size() / (1 << 20));
+    std::printf(
+        "after: printed %d pages to PDF with the program's writer: %.1f s, %.0f pages/s (%d pages: %.0f "
+        "pages/s), PDF %.1f MB\n",
+        all, whole, all / whole, std::max(1, all / 4), std::max(1, all / 4) / quarter,
+        double(QFile(pdf).size()) / (1 << 20));
     std::printf("memory while printing: %ld MB before, %ld MB after a quarter, %ld MB after all; peak of the "
                 "process %ld MB\n",
                 beforeKb / 1024, quarterKb / 1024, wholeKb / 1024, statusKb("VmHWM:") / 1024);

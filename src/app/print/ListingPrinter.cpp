@@ -3,7 +3,9 @@
 #include "ListingLayout.h"
 
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <QSaveFile>
 #include <cmath>
 
 namespace vambrel {
@@ -143,19 +145,88 @@ void ListingPrinter::preparePrinter(QPrinter& printer) {
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-bool ListingPrinter::print(QPrinter& printer, int first, int last, QString* error) const {
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+ListingPdfWriter::Faces ListingPrinter::pdfFaces() const {
+    ListingPdfWriter::Faces faces;
+    faces.regular = m_rawRegular;
+    faces.bold = m_rawBold;
+    faces.ascent = m_regularMetrics.ascent();
+    const QFontMetricsF underlined(m_boldUnderline);
+    faces.underlinePosition = underlined.underlinePos();
+    faces.underlineThickness = underlined.lineWidth();
+    return faces;
+}
+
+namespace {
+
+QString cannotWrite(const QString& fileName) {
+    return QStringLiteral("Impossible d'écrire le fichier ") + fileName + QLatin1Char('.');
+}
+
+QString notFinished() {
+    return QStringLiteral("L'impression n'a pas pu être terminée.");
+}
+
+} // namespace
+
+bool ListingPrinter::print(QPrinter& printer, int first, int last, QString* error, PdfPath pdfPath) const {
+    const QString fileName = printer.outputFileName();
+    if (printer.outputFormat() == QPrinter::PdfFormat && !fileName.isEmpty() &&
+        pdfPath == PdfPath::OwnWriter) {
+        const ListingPdfWriter writer(m_composer, pdfFaces());
+        switch (writer.write(fileName, printer.pageLayout(), printer.docName(), first, last, error)) {
+        case ListingPdfWriter::Outcome::Written:
+            return true;
+        case ListingPdfWriter::Outcome::Failed:
+            return false;
+        case ListingPdfWriter::Outcome::NotShowable:
+            break;
+        }
+        return printPdfThroughEngine(printer, first, last, error);
+    }
+    return drawPages(printer, first, last,
+                     fileName.isEmpty() ? QStringLiteral("Impossible d'imprimer sur ") +
+                                              printer.printerName() + QLatin1Char('.')
+                                        : cannotWrite(fileName),
+                     error);
+}
+
+// The engine's PDF output goes to a temporary file renamed once complete, as the writer's does.
+bool ListingPrinter::printPdfThroughEngine(const QPrinter& printer, int first, int last,
+                                           QString* error) const {
+    QSaveFile file(printer.outputFileName());
+    if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = printer.outputFileName().isEmpty() ? QStringLiteral("Impossible d'imprimer sur ") +
-                                                              printer.printerName() + QLatin1Char('.')
-                                                        : QStringLiteral("Impossible d'écrire le fichier ") +
-                                                              printer.outputFileName() + QLatin1Char('.');
+            *error = cannotWrite(printer.outputFileName());
         return false;
     }
-    const double scale = double(printer.logicalDpiX()) / L::kTwipsPerInch;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(printer.resolution());
+        pdf.setPageLayout(printer.pageLayout());
+        pdf.setTitle(printer.docName());
+        pdf.setCreator(printer.creator());
+        if (!drawPages(pdf, first, last, cannotWrite(printer.outputFileName()), error))
+            return false;
+    }
+    if (!ListingPdfWriter::commit(file)) {
+        if (error)
+            *error = notFinished();
+        return false;
+    }
+    return true;
+}
+
+bool ListingPrinter::drawPages(QPagedPaintDevice& device, int first, int last, const QString& cannotOpen,
+                               QString* error) const {
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        if (error)
+            *error = cannotOpen;
+        return false;
+    }
+    const double scale = double(device.logicalDpiX()) / L::kTwipsPerInch;
     for (int p = first; p <= last; ++p) {
-        if (p > first && !printer.newPage()) {
+        if (p > first && !device.newPage()) {
             painter.end();
             if (error)
                 *error = QStringLiteral("L'impression s'est arrêtée avant la page ") + QString::number(p) +
@@ -163,12 +234,12 @@ bool ListingPrinter::print(QPrinter& printer, int first, int last, QString* erro
             return false;
         }
         painter.resetTransform();
-        painter.scale(scale, double(printer.logicalDpiY()) / L::kTwipsPerInch);
+        painter.scale(scale, double(device.logicalDpiY()) / L::kTwipsPerInch);
         drawPage(painter, p, false);
     }
     if (!painter.end()) {
         if (error)
-            *error = QStringLiteral("L'impression n'a pas pu être terminée.");
+            *error = notFinished();
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ListingPageComposer.h"
+#include "ListingPdfWriter.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -9,6 +10,7 @@
 #include <QRawFont>
 #include <QString>
 
+class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 
@@ -33,13 +35,27 @@ public:
 
     // A4, full page, so that the twips count from the paper's corner as on the sheet.
     static void preparePrinter(QPrinter& printer);
+    // How a printer whose output is a PDF file gets its pages: the program's own writer (fast,
+    // the report's fonts embedded; a text they cannot show sends the job through the drawing
+    // engine), or the drawing engine for the whole job.
+    enum class PdfPath { OwnWriter, DrawingEngine };
+
     // Destination 1: pages first..last, a new page between two pages and none after the last.
     // False with a French message when the output cannot be opened or a page cannot be started.
-    bool print(QPrinter& printer, int first, int last, QString* error) const;
+    // A PDF file is written complete under its name or not at all.
+    bool print(QPrinter& printer, int first, int last, QString* error,
+               PdfPath pdfPath = PdfPath::OwnWriter) const;
+
+    // What the PDF writer needs to place the texts as drawPage does.
+    ListingPdfWriter::Faces pdfFaces() const;
 
     const ListingPageComposer& composer() const { return m_composer; }
 
 private:
+    bool drawPages(QPagedPaintDevice& device, int first, int last, const QString& cannotOpen,
+                   QString* error) const;
+    bool printPdfThroughEngine(const QPrinter& printer, int first, int last, QString* error) const;
+
     // The glyphs of a text in the report's font, with its width; none when a character lacks a
     // glyph there (the text is then drawn and measured through the font's fallbacks).
     bool glyphs(const QString& text, bool bold, QGlyphRun* run, double* width) const;

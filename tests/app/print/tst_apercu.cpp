@@ -287,20 +287,28 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(bad));
     }
 
-    // The preview sheet is the page as printed: rendered from the PDF at 96 dpi, page 2 matches.
+    // The preview sheet is the page as printed: rendered from the PDF at 96 dpi, the page
+    // matches, with its title, bold totals and underlined folder names.
+    void previewMatchesPrintout_data() {
+        QTest::addColumn<int>("page");
+        QTest::newRow("title and first folder") << 1;
+        QTest::newRow("files only") << 2;
+        QTest::newRow("totals and empty folder") << 5;
+    }
     void previewMatchesPrintout() {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
             QSKIP("pdftoppm (poppler-utils) is not installed");
+        QFETCH(int, page);
         auto w = preview(m_cat);
         QVERIFY(w);
-        const QString pdf = m_dir.filePath(QStringLiteral("image.pdf"));
-        printTo(*w, pdf, 2, 2);
-        const QString prefix = m_dir.filePath(QStringLiteral("page"));
+        const QString pdf = m_dir.filePath(QStringLiteral("image%1.pdf").arg(page));
+        printTo(*w, pdf, page, page);
+        const QString prefix = m_dir.filePath(QStringLiteral("page%1").arg(page));
         run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-gray"),
                                          QStringLiteral("-singlefile"), pdf, prefix});
         QImage printed(prefix + QStringLiteral(".pgm"));
         QVERIFY(!printed.isNull());
-        w->imaNav_Click(1);
+        w->Imprime(0, page, page);
         const QImage shown = w->sheetImage().convertToFormat(QImage::Format_Grayscale8);
         printed = printed.convertToFormat(QImage::Format_Grayscale8);
         QVERIFY2(std::abs(shown.width() - printed.width()) <= 1 &&
