@@ -410,17 +410,27 @@ private Q_SLOTS:
     void fullDisk_data() {
         QTest::addColumn<bool>("cjk");
         QTest::addColumn<qint64>("room");
+        QTest::addColumn<bool>("earlier");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no room: the first page") << false << qint64(0) << kStopped1;
-        QTest::newRow("room for the pages, not the fonts") << false << qint64(128 * 1024) << kNotFinished;
-        QTest::newRow("through the engine") << true << qint64(0) << QString();
+        QTest::newRow("no room: the first page") << false << qint64(0) << false << kStopped1;
+        QTest::newRow("room for the pages, not the fonts")
+            << false << qint64(128 * 1024) << false << kNotFinished;
+        QTest::newRow("an earlier file kept") << false << qint64(128 * 1024) << true << kNotFinished;
+        QTest::newRow("through the engine") << true << qint64(0) << false << QString();
+        QTest::newRow("through the engine, earlier file kept") << true << qint64(0) << true << QString();
     }
     void fullDisk() {
         QFETCH(bool, cjk);
         QFETCH(qint64, room);
+        QFETCH(bool, earlier);
         QFETCH(QString, message);
         SmallFileSystem fs(1024 * 1024);
         VAMBREL_REQUIRE_MOUNT(fs);
+        const QString pdf = fs.filePath(QStringLiteral("liste.pdf"));
+        if (earlier) {
+            QFile old(pdf);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("ancien") == 6);
+        }
         {
             // Fill the disk up to `room` bytes.
             QFile filler(fs.filePath(QStringLiteral("filler")));
@@ -431,7 +441,6 @@ private Q_SLOTS:
             filler.close();
             QVERIFY(filler.resize(filler.size() - room));
         }
-        const QString pdf = fs.filePath(QStringLiteral("liste.pdf"));
         QString error;
         QVERIFY(!print(cjk ? *m_cjkReport : *m_report, 1, pdf, 1, 0, &error));
         if (message.isEmpty())
@@ -440,8 +449,14 @@ private Q_SLOTS:
                      qPrintable(error));
         else
             QCOMPARE(error, message);
-        QCOMPARE(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("filler")});
+        QStringList files{QStringLiteral("filler")};
+        if (earlier) {
+            files << QStringLiteral("liste.pdf");
+            QFile old(pdf);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("ancien"));
+        }
+        QCOMPARE(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
     }
 
     // The font file is rebuilt with a sorted table directory and exact checksums.
