@@ -23,10 +23,11 @@ namespace vambrel::fileops {
 namespace {
 
 constexpr int kMaxDepth = 400;                // folders held open at once while walking a tree
-constexpr std::size_t kSyncWindow = 128;      // written files waiting for their flush
-constexpr std::size_t kPendingItems = 64;     // entries written but not yet renamed into place
+constexpr std::size_t kSyncOneByOne = 16;     // written files flushed one by one; past that, syncfs
+constexpr std::size_t kPendingItems = 4096;   // entries written but not yet renamed into place
 constexpr qint64 kPendingBytes = 256LL << 20; // the same, in data
 constexpr std::size_t kChunk = 8u << 20;      // data copied between two cancel checks
+constexpr off_t kWriteBehind = 64 << 20;      // data of a copy in flight to the disk
 constexpr std::size_t kBufferSize = 1u << 20; // read/write copy when the kernel cannot copy
 
 QByteArray parentOf(const QByteArray& path) {
@@ -134,25 +135,47 @@ struct Pending {
     bool folderEntry = false;
 };
 
-// Written files and folders waiting for their flush to the disk.
+// Written files and folders waiting for their flush to the disk. A few are flushed one by one;
+// past that, each file system is flushed once (syncfs), which costs one journal commit instead
+// of one per file.
 class SyncWindow {
 public:
-    void add(FileDescriptor fd, const QByteArray& path) { m_entries.push_back({std::move(fd), path}); }
-    bool full() const { return m_entries.size() >= kSyncWindow; }
-    // Flushes and closes them all; on failure, failedPath and failedError tell the first.
+    void add(FileDescriptor fd, const QByteArray& path) {
+        if (m_entries.size() < kSyncOneByOne) {
+            m_entries.push_back({std::move(fd), path});
+            return;
+        }
+        if (m_entries.size() == kSyncOneByOne) // from now on: whole file systems
+            for (Entry& entry : m_entries)
+                keepVolume(std::move(entry.fd), entry.path);
+        m_entries.push_back({FileDescriptor(), path});
+        keepVolume(std::move(fd), path);
+    }
+    // Flushes what was written; on failure, failedPath and failedError tell the first.
     bool flush() {
         bool ok = true;
-        for (Entry& entry : m_entries) {
-            if ((::fsync(entry.fd.get()) != 0 || !entry.fd.close()) && ok) {
+        const auto failed = [&](const QByteArray& path) {
+            if (ok) {
                 ok = false;
                 failedError = errno;
-                failedPath = entry.path;
+                failedPath = path;
             }
+        };
+        for (Entry& entry : m_entries) {
+            if (entry.fd.isValid() && (::fsync(entry.fd.get()) != 0 || !entry.fd.close()))
+                failed(entry.path);
         }
-        m_entries.clear();
+        for (Volume& volume : m_volumes) {
+            if (::syncfs(volume.fd.get()) != 0)
+                failed(volume.path);
+        }
+        drop();
         return ok;
     }
-    void drop() { m_entries.clear(); }
+    void drop() {
+        m_entries.clear();
+        m_volumes.clear();
+    }
 
     QByteArray failedPath;
     int failedError = 0;
@@ -162,7 +185,23 @@ private:
         FileDescriptor fd;
         QByteArray path;
     };
+    struct Volume {
+        dev_t device;
+        FileDescriptor fd;
+        QByteArray path;
+    };
+    void keepVolume(FileDescriptor fd, const QByteArray& path) {
+        struct stat st {};
+        if (!fd.isValid() || ::fstat(fd.get(), &st) != 0)
+            return;
+        for (const Volume& volume : m_volumes) {
+            if (volume.device == st.st_dev)
+                return; // closing a written file reports nothing that syncfs will not
+        }
+        m_volumes.push_back({st.st_dev, std::move(fd), path});
+    }
     std::vector<Entry> m_entries;
+    std::vector<Volume> m_volumes;
 };
 
 class Engine {
@@ -822,12 +861,11 @@ bool Engine::copyToPending(const QByteArray& source, const struct stat& st, cons
     pending.folderEntry = S_ISDIR(st.st_mode);
     if (m_function == Function::Move)
         pending.moveSource = source;
-    const bool folderEntry = pending.folderEntry;
     m_pending.push_back(std::move(pending));
     m_reserved.insert(QByteArray::number(quint64(folder->inode)) + '/' + name);
     if (S_ISREG(st.st_mode))
         m_pendingBytes += st.st_size;
-    if (m_pending.size() >= kPendingItems || m_pendingBytes >= kPendingBytes || folderEntry)
+    if (m_pending.size() >= kPendingItems || m_pendingBytes >= kPendingBytes)
         return commit();
     return true;
 }
@@ -907,10 +945,6 @@ bool Engine::copyEntry(int sourceFolder, const QByteArray& sourceName, const str
         }
         ::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW);
     }
-    if (m_window.full() && !m_window.flush()) {
-        fail(m_window.failedPath, m_window.failedError);
-        return false;
-    }
     itemDone();
     return true;
 }
@@ -948,7 +982,8 @@ bool Engine::copyFile(int sourceFolder, const QByteArray& sourceName, int folder
 bool Engine::copyData(int in, int out, const struct stat& st, const QByteArray& path) {
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     off_t copied = 0;
-    off_t flushedTo = 0;
+    off_t started = 0; // written to the disk from here on: started, not waited for
+    off_t waited = 0;  // on the disk up to here
     // The kernel copies (and may share blocks) unless the file systems refuse; files that claim
     // no size (in /proc, say) are read instead.
     bool kernel = st.st_size > 0;
@@ -991,10 +1026,19 @@ bool Engine::copyData(int in, int out, const struct stat& st, const QByteArray& 
             break;
         copied += done;
         m_progress.bytesDone += done;
-        // Start writing to the disk behind the copy, so that the flush at the end is short.
-        if (copied - flushedTo >= off_t(kChunk)) {
-            ::sync_file_range(out, flushedTo, copied - flushedTo, SYNC_FILE_RANGE_WRITE);
-            flushedTo = copied;
+        // Write to the disk behind the copy: start each block once copied, and wait for the
+        // blocks that are more than kWriteBehind behind. The flush at the end is then short,
+        // and a large copy never fills the memory with data waiting for the disk.
+        if (copied - started >= off_t(kChunk)) {
+            ::sync_file_range(out, started, copied - started, SYNC_FILE_RANGE_WRITE);
+            started = copied;
+        }
+        if (started - waited > kWriteBehind) {
+            const off_t to = started - kWriteBehind;
+            ::sync_file_range(out, waited, to - waited,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+            waited = to;
         }
         if (st.st_size > off_t(kChunk))
             m_host.progress(m_progress);

@@ -39,6 +39,7 @@ public:
     Progress last;
     int progressCalls = 0;
     qint64 cancelAfter = -1;
+    qint64 cancelAfterBytes = -1;
     std::function<void(const Progress&)> onProgress;
 
     Reply ask(const Question& question) override {
@@ -54,7 +55,10 @@ public:
         if (onProgress)
             onProgress(progress);
     }
-    bool cancelRequested() override { return cancelAfter >= 0 && last.itemsDone >= cancelAfter; }
+    bool cancelRequested() override {
+        return (cancelAfter >= 0 && last.itemsDone >= cancelAfter) ||
+               (cancelAfterBytes >= 0 && last.bytesDone >= cancelAfterBytes);
+    }
 };
 
 inline bool run(Function function, const Options& options, const QByteArrayList& sources,

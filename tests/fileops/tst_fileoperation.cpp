@@ -82,6 +82,30 @@ private Q_SLOTS:
         QCOMPARE(host.last.bytesTotal, qint64(6 + 70'003 + 9 + 3));
     }
 
+    void largeFileInBlocks_data() {
+        QTest::addColumn<qint64>("cancelAt");
+        QTest::newRow("whole") << qint64(-1);
+        QTest::newRow("cancelled in the middle") << qint64(9 << 20);
+    }
+    void largeFileInBlocks() {
+        QFETCH(qint64, cancelAt);
+        QVERIFY(folder(at("src")) && folder(at("dest")));
+        QByteArray data(76 << 20 | 123, Qt::Uninitialized); // past the write-behind distance
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char((i * 7919) >> 9);
+        QVERIFY(put(at("src/large.bin"), data));
+        RecordingHost host;
+        host.cancelAfterBytes = cancelAt;
+        QCOMPARE(run(Function::Copy, Options(), {at("src/large.bin")}, {at("dest")}, host), cancelAt < 0);
+        if (cancelAt < 0) {
+            QCOMPARE(entry(at("dest/large.bin")), entry(at("src/large.bin")));
+            QVERIFY(host.progressCalls > 10); // the data is reported as it goes
+        } else {
+            QCOMPARE(tree(at("dest")), QByteArrayList());
+            QVERIFY(host.last.bytesDone < data.size());
+        }
+    }
+
     void moveWithinOneFileSystemRenames() {
         makeSources();
         QVERIFY(folder(at("dest")));

@@ -1,5 +1,6 @@
 // Deletion to the trash: the home trash, the trash of another volume in its two forms, the
 // .trashinfo files, names made unique, and a volume where no trash can be made.
+#include "AsOtherUser.h"
 #include "CollisionName.h"
 #include "FileOpTestTools.h"
 #include "FileOpTexts.h"
@@ -199,6 +200,41 @@ private Q_SLOTS:
         for (const QByteArray& line : tree(at("vol")))
             names << line.left(line.indexOf('|'));
         QCOMPARE(names, QByteArrayList{".Trash-" + m_uid} + left);
+    }
+
+    // A user who may not write in the volume's top folder has no trash there.
+    void noRightToMakeTheTrash_data() {
+        QTest::addColumn<Reply>("answer");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("keep it") << Reply::No << QByteArray("false|asked|there");
+        QTest::newRow("delete it for good") << Reply::Yes << QByteArray("true|asked|gone");
+    }
+    void noRightToMakeTheTrash() {
+        QFETCH(Reply, answer);
+        QFETCH(QByteArray, expected);
+        if (::geteuid() != 0)
+            QSKIP("needs the super-user to act as another user");
+        SmallVolume volume(at("vol"));
+        VAMBREL_NEED_VOLUME(volume);
+        QCOMPARE(::chmod(m_root.constData(), 0755), 0);
+        QVERIFY(folder(at("vol/mine")) && put(at("vol/mine/f"), "f") && folder(at("home")));
+        for (const QByteArray& path : {at("vol/mine"), at("vol/mine/f"), at("home")})
+            QCOMPARE(::chown(path.constData(), test::kNobody, test::kNobody), 0);
+        qputenv("XDG_DATA_HOME", at("home/share"));
+        const QByteArray file = at("vol/mine/f");
+        const std::optional<QByteArray> outcome = test::RunAsNobody([&] {
+            RecordingHost host;
+            host.answers = {answer};
+            const bool ok = run(Function::Delete, trashing(), {file}, {}, host);
+            const bool asked =
+                host.questions.size() == 1 && host.questions.first().kind == QuestionKind::DeleteWithoutTrash;
+            return QByteArray(ok ? "true" : "false") + (asked ? "|asked|" : "|not asked|") +
+                   (exists(file) ? "there" : "gone");
+        });
+        QVERIFY(outcome.has_value());
+        QCOMPARE(*outcome, expected);
+        QVERIFY(!exists(at("vol/.Trash-" + QByteArray::number(test::kNobody))));
+        QVERIFY(!exists(at("home/share/Trash/files/f")));
     }
 
     void trashCannotGoToTheTrash() {

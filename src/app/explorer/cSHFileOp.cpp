@@ -60,8 +60,15 @@ protected:
         const QWidget* modal = QApplication::activeModalWidget();
         if (modal && (widget->window() == modal || modal->isAncestorOf(widget)))
             return false;
-        return true;
+        return !(m_allowed && widget->window() == m_allowed);
     }
+
+public:
+    // The progress window takes input whatever its modality.
+    void allow(QWidget* window) { m_allowed = window; }
+
+private:
+    QPointer<QWidget> m_allowed;
 };
 
 QMessageBox::ButtonRole roleOf(Reply reply) {
@@ -112,7 +119,14 @@ public:
         Reply reply = Reply::Cancel;
         QMetaObject::invokeMethod(
             this,
-            [&] { reply = m_questions ? m_questions(question) : showQuestion(dialogParent(), question); },
+            [&] {
+                if (m_questions) {
+                    reply = m_questions(question);
+                    return;
+                }
+                const DialogOpen open(m_dialogOpen);
+                reply = showQuestion(dialogParent(), question);
+            },
             Qt::BlockingQueuedConnection);
         return reply;
     }
@@ -122,10 +136,12 @@ public:
             this,
             [&] {
                 m_errorList.append(message);
-                if (m_errors)
+                if (m_errors) {
                     m_errors(message);
-                else
-                    showError(dialogParent(), message);
+                    return;
+                }
+                const DialogOpen open(m_dialogOpen);
+                showError(dialogParent(), message);
             },
             Qt::BlockingQueuedConnection);
     }
@@ -143,8 +159,17 @@ public:
     }
     void cancel() { m_cancel.store(true, std::memory_order_relaxed); }
     void setWindow(QWidget* window) { m_window = window; }
+    // One of our questions or errors is on the screen (window thread only): no progress window
+    // comes over it.
+    bool dialogOpen() const { return m_dialogOpen > 0; }
 
 private:
+    struct DialogOpen {
+        explicit DialogOpen(int& count) : m_count(count) { ++m_count; }
+        ~DialogOpen() { --m_count; }
+        int& m_count;
+    };
+
     QWidget* dialogParent() const { return m_window ? m_window.data() : m_parent.data(); }
 
     QPointer<QWidget> m_parent;
@@ -155,6 +180,7 @@ private:
     QMutex m_mutex;
     Progress m_progress;
     std::atomic<bool> m_cancel{false};
+    int m_dialogOpen = 0;
 };
 
 } // namespace
@@ -197,7 +223,7 @@ bool cSHFileOp::run(Function function) {
     // when the work lasts.
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    const InputBlocker blocker;
+    InputBlocker blocker;
     std::unique_ptr<frmFileProgress> window;
     const FileOpProgressText texts(function, m_recycleBin, m_title);
     QElapsedTimer elapsed;
@@ -205,12 +231,13 @@ bool cSHFileOp::run(Function function) {
     QTimer tick;
     tick.setInterval(50);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (!window && !m_silentMode && elapsed.elapsed() >= m_progressDelay) {
+        if (!window && !m_silentMode && !host.dialogOpen() && elapsed.elapsed() >= m_progressDelay) {
             window = std::make_unique<frmFileProgress>(texts, m_parent);
             window->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
             QObject::connect(window.get(), &frmFileProgress::cancelRequested, &loop,
                              [&host] { host.cancel(); });
             host.setWindow(window.get());
+            blocker.allow(window.get());
             window->show();
         }
         if (window)

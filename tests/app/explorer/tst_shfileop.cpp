@@ -53,13 +53,23 @@ struct BoxAnswerer {
     QString text;
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool progressOverIt = false;
+    int ticks = 0;
     QTimer timer;
 
-    explicit BoxAnswerer(const QString& pressed) : caption(pressed) {
+    // Presses after `wait` ticks of 20 ms with the box open.
+    explicit BoxAnswerer(const QString& pressed, int wait = 0) : caption(pressed) {
         timer.setInterval(20);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QObject::connect(&timer, &QTimer::timeout, [this, wait] {
+            QMessageBox* box = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible())
+                    box = found;
+            }
             if (!box)
+                return;
+            progressOverIt = progressOverIt || progressWindow() != nullptr;
+            if (ticks++ < wait)
                 return;
             timer.stop();
             title = box->windowTitle();
@@ -183,8 +193,11 @@ private Q_SLOTS:
     void realQuestionDialog() {
         makeTree();
         cSHFileOp op = copyBoth();
-        BoxAnswerer answerer(QStringLiteral("Annuler"));
+        op.setProgressDelay(0);
+        // Open long enough for the progress window to come, which it must not do over the question.
+        BoxAnswerer answerer(QStringLiteral("Annuler"), 15);
         QVERIFY(!op.CopyFiles());
+        QVERIFY(!answerer.progressOverIt);
         QCOMPARE(answerer.title, QStringLiteral("Confirmer le remplacement du fichier"));
         QVERIFY(answerer.text.contains(QStringLiteral("existe déjà")));
         QCOMPARE(answerer.icon, QMessageBox::Question);
