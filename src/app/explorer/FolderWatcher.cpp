@@ -87,6 +87,7 @@ void FolderWatcher::wait(int milliseconds) {
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QMetaObject::Connection changes;
     if (m_notifier) {
