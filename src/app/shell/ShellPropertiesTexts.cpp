@@ -1,5 +1,6 @@
 #include "ShellPropertiesTexts.h"
 
+#include "NativeName.h"
 #include "PathSyntax.h"
 #include "TextFormat.h"
 
@@ -81,7 +82,7 @@ QString ShellPropertiesTexts::typeText(const QString& path, bool folder, bool li
 
 std::optional<ShellPropertiesTexts> ShellPropertiesTexts::read(const QString& path) {
     struct stat info {};
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+    if (path.isEmpty() || ::lstat(PathToNative(path).constData(), &info) != 0)
         return std::nullopt;
     const bool link = S_ISLNK(info.st_mode);
     const bool folder = S_ISDIR(info.st_mode);
@@ -98,6 +99,9 @@ std::optional<ShellPropertiesTexts> ShellPropertiesTexts::read(const QString& pa
     if (location.size() > 1 && location.endsWith(QChar(kPathSeparator)))
         location.chop(1);
 
+    // Names that are not UTF-8 are shown with their bytes escaped, as everywhere else.
+    name = DisplayName(name);
+    location = DisplayName(location);
     ShellPropertiesTexts texts;
     texts.m_title = QStringLiteral("Propriétés de ") + name;
     texts.m_rows.append({QStringLiteral("Nom :"), name});

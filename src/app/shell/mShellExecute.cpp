@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "DesktopEntry.h"
 #include "MimeApps.h"
+#include "NativeName.h"
 #include "PathSyntax.h"
 #include "ShellLauncher.h"
 #include "frmShellProperties.h"
@@ -180,7 +181,7 @@ int mShellExecute::execute(const QString& file, const QString& verb, const QStri
 
     if (!folder.isEmpty()) {
         struct stat info {};
-        if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        if (::stat(PathToNative(folder).constData(), &info) != 0)
             return errno == EACCES ? AccessDenied : PathNotFound;
         if (!S_ISDIR(info.st_mode))
             return PathNotFound;
@@ -206,7 +207,7 @@ int mShellExecute::execute(const QString& file, const QString& verb, const QStri
         path = url.toLocalFile();
     }
 
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = PathToNative(path);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0)
         return missingCode(native, errno);

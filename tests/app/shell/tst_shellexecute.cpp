@@ -1,5 +1,6 @@
 #include "AppInfo.h"
 #include "AsOtherUser.h"
+#include "NativeName.h"
 #include "shell/DesktopEntry.h"
 #include "shell/MimeApps.h"
 #include "shell/ShellLauncher.h"
@@ -550,6 +551,20 @@ private Q_SLOTS:
         QVERIFY(linkTexts.has_value());
         QCOMPARE(linkTexts->value(QStringLiteral("Type :")), QStringLiteral("Lien symbolique"));
         QCOMPARE(linkTexts->value(QStringLiteral("Cible :")), dir.filePath(QStringLiteral("absent")));
+
+        // A name that is not UTF-8 is found on disk and shown with its byte escaped.
+        const QByteArray raw = PathToNative(dir.path()) + "/\xff-brut.txt";
+        {
+            QFile f;
+            QVERIFY(
+                f.open(::fopen(raw.constData(), "w"), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            f.write("abc");
+        }
+        const auto rawTexts = ShellPropertiesTexts::read(PathFromNative(raw));
+        ::unlink(raw.constData());
+        QVERIFY(rawTexts.has_value());
+        QCOMPARE(rawTexts->value(QStringLiteral("Nom :")), QStringLiteral("\\xFF-brut.txt"));
+        QCOMPARE(rawTexts->value(QStringLiteral("Taille :")), QStringLiteral("3 octet(s) (3 octets)"));
 
         QVERIFY(!ShellPropertiesTexts::read(dir.filePath(QStringLiteral("absent"))).has_value());
         QVERIFY(!ShellPropertiesTexts::read(QString()).has_value());
