@@ -89,4 +89,17 @@ QString OrigineOf(const QString& startFolder, const QList<Drive>& drives) {
     return FolderOf(startFolder);
 }
 
+bool IsEntryName(QStringView name) {
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(kPathSeparator) &&
+           !name.contains(QChar(0));
+}
+
+bool IsAbsoluteFolder(QStringView folder) {
+    return folder.startsWith(kPathSeparator) && !folder.contains(QChar(0));
+}
+
+QString RecordedFilePath(const QString& folder, const QString& name) {
+    return IsAbsoluteFolder(folder) && IsEntryName(name) ? JoinPath(folder, name) : QString();
+}
+
 } // namespace vambrel

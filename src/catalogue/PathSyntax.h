@@ -27,6 +27,16 @@ QString FolderOf(QStringView path);
 // Only the part after the last separator counts, so a dotted folder gives no extension.
 QString GetExtension(QStringView name);
 
+// A name that stands for one entry of its folder: not empty, not "." or "..", without a
+// separator or NUL. Names read from a catalogue are checked with it before they reach the disk,
+// so that a forged row never points outside its recorded folder.
+bool IsEntryName(QStringView name);
+// A folder path that can be looked up without a current folder: it starts with the separator.
+bool IsAbsoluteFolder(QStringView folder);
+// The full path of a recorded file, or an empty text when its folder or name could lead anywhere
+// but to one entry of that folder.
+QString RecordedFilePath(const QString& folder, const QString& name);
+
 // The start folders of a list, split at every separator; empty items are kept, so an empty
 // list gives one empty folder and "a:" gives "a" and "".
 QStringList SplitStartFolders(const QString& spec);

@@ -105,6 +105,10 @@ Found lookUp(const RecordedFile& file, FolderHandle& folder) {
 }
 
 int judge(const RecordedFile& file, FolderHandle& folder) {
+    // A damaged or forged row (a name with a separator, "..", a folder that is not absolute) is
+    // never looked up: the file it claims is not at its recorded place.
+    if (!IsAbsoluteFolder(file.folder) || !IsEntryName(file.name))
+        return Gone;
     const Found found = lookUp(file, folder);
     if (!found.exists)
         return found.onlyFolders ? Unsorted : Gone;

@@ -5,6 +5,8 @@
 
 using namespace vambrel;
 
+using namespace Qt::StringLiterals;
+
 class TestPathSyntax : public QObject {
     Q_OBJECT
 
@@ -14,6 +16,29 @@ private Q_SLOTS:
         QCOMPARE(JoinPath(QStringLiteral("/"), QStringLiteral("usr")), QStringLiteral("/usr"));
         QCOMPARE(JoinPath(QStringLiteral("/usr/"), QStringLiteral("/lib")), QStringLiteral("/usr/lib"));
         QCOMPARE(JoinPath(QStringLiteral("/a:b"), QStringLiteral("c")), QStringLiteral("/a:b/c"));
+    }
+
+    void recordedNames_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << u"/a/b"_s << u"c.txt"_s << u"/a/b/c.txt"_s;
+        QTest::newRow("root") << u"/"_s << u"c"_s << u"/c"_s;
+        QTest::newRow("dots inside") << u"/a"_s << u"..c"_s << u"/a/..c"_s;
+        QTest::newRow("climbs") << u"/a/b"_s << u"../../etc/passwd"_s << QString();
+        QTest::newRow("dot dot") << u"/a"_s << u".."_s << QString();
+        QTest::newRow("dot") << u"/a"_s << u"."_s << QString();
+        QTest::newRow("empty name") << u"/a"_s << QString() << QString();
+        QTest::newRow("separator") << u"/a"_s << u"b/c"_s << QString();
+        QTest::newRow("nul") << u"/a"_s << QString(u"b\0c"_s) << QString();
+        QTest::newRow("relative folder") << u"a/b"_s << u"c"_s << QString();
+        QTest::newRow("no folder") << QString() << u"c"_s << QString();
+    }
+    void recordedNames() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(RecordedFilePath(folder, name), path);
     }
 
     void startFolders_data() {

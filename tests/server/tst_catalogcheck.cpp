@@ -284,6 +284,41 @@ private Q_SLOTS:
         QCOMPARE(*text, QByteArray("Complete true|1|0|1"));
     }
 
+    // A catalogue is a file people exchange: a row whose name climbs out of its folder, or whose
+    // folder is relative, is never resolved; the file it claims counts as gone.
+    void forgedRowsAreNeverLookedUp() {
+        const QString tree = m_dir.filePath(u"forged"_s);
+        for (const QString& d : {u"/inner"_s, u"/inner2"_s, u"/inner3"_s})
+            QVERIFY(QDir().mkpath(tree + d));
+        writeFile(tree + u"/secret.txt"_s, "s", 1'650'000'000);
+        writeFile(tree + u"/inner/a.txt"_s, "s", 1'650'000'000);
+        writeFile(tree + u"/inner2/b.txt"_s, "b", 1'650'000'000);
+        writeFile(tree + u"/inner3/c.txt"_s, "c", 1'650'000'000);
+        writeFile(tree + u"/inner3/keep.txt"_s, "k", 1'650'000'000);
+        const QString cat = build(tree, u"forged.dat"_s);
+        QVERIFY(!cat.isEmpty());
+        {
+            Database db;
+            QVERIFY(db.open(cat, OpenMode::ReadWrite));
+            QVERIFY(db.exec(u"UPDATE Files SET Nom = '../secret.txt' WHERE Nom = 'a.txt'"_s));
+            QVERIFY(db.exec(u"UPDATE Files SET Nom = '..' WHERE Nom = 'b.txt'"_s));
+            QVERIFY(db.exec(u"UPDATE Folders SET Nom = 'inner3' WHERE Nom LIKE '%/inner3'"_s));
+        }
+        // Exactly what the forged rows point at exists, also from the working folder.
+        writeFile(tree + u"/secret.txt"_s, "s", 1'650'000'000);
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tree));
+        Recorder r;
+        RunCatalogueCheck(cat, r);
+        QVERIFY(QDir::setCurrent(cwd));
+        QCOMPARE(r.lines.last(), u"Complete true"_s);
+        QCOMPARE(verdictOf(cat, r, u"../secret.txt"_s), u"gone"_s);
+        QCOMPARE(verdictOf(cat, r, u".."_s), u"gone"_s);
+        QCOMPARE(verdictOf(cat, r, u"c.txt"_s), u"gone"_s);
+        QCOMPARE(verdictOf(cat, r, u"keep.txt"_s), u"gone"_s);
+        QCOMPARE(verdictOf(cat, r, u"secret.txt"_s), u"idem"_s);
+    }
+
     void failures_data() {
         QTest::addColumn<QString>("what");
         QTest::newRow("missing file") << u"missing"_s;

@@ -45,7 +45,7 @@ frmCompDetails::frmCompDetails(QWidget* parent)
         for (int c = 0; c < 2; ++c) {
             auto* value = new QLabel(this);
             value->setObjectName(QStringLiteral("lbl") + QLatin1String(names[r]) +
-                                  (c == 0 ? QStringLiteral("ID") : QStringLiteral("PT")));
+                                 (c == 0 ? QStringLiteral("ID") : QStringLiteral("PT")));
             if (c == 1)
                 value->hide();
             grid->addWidget(value, r + 4, c + 1);
@@ -82,7 +82,7 @@ void frmCompDetails::showCatalogueFile(const ComparisonRows& rows, int category,
     m_lblInfo->setText(CompareTexts::DetailsSentence(category));
     if (category != 1)
         return;
-    const LiveFile live = LiveFile::look(rows.fullPath());
+    const LiveFile live = LiveFile::look(RecordedFilePath(rows.folder(), rows.nom()));
     switch (live.state) {
     case LiveFile::State::Missing: {
         const QString unknown = QStringLiteral("Indéterminé");
@@ -108,7 +108,7 @@ void frmCompDetails::showNewFile(const QString& nom, const QString& folder, cons
     m_lblFichier->setText(DisplayName(nom));
     m_lblChemin->setText(DisplayName(folder));
     m_lblInfo->setText(CompareTexts::DetailsSentence(3));
-    const LiveFile live = LiveFile::look(JoinPath(folder, nom));
+    const LiveFile live = LiveFile::look(RecordedFilePath(folder, nom));
     if (live.state != LiveFile::State::File)
         return;
     lblDateID()->setText(GeneralDateText(live.modified));
