@@ -18,10 +18,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QInputDialog>
 #include <QScopeGuard>
 #include <QTreeWidgetItem>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 
 namespace vambrel {
 
@@ -324,9 +327,27 @@ void ExplorerCommands::destroyOne(const QString& folder, const QString& name) {
         operation.AddSourceFile(path);
         return run(operation, Operation::Delete);
     });
+    // Seven flushed passes over a large file last: they run beside the event loop, which keeps
+    // repainting the windows and takes no input from the user meanwhile.
+    destroyer.setPassRunner([](const std::function<int()>& passes) {
+        int error = 0;
+        QEventLoop loop;
+        std::thread worker;
+        try {
+            worker = std::thread([&] {
+                error = passes();
+                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            });
+        } catch (const std::system_error&) {
+            return passes(); // no thread to be had: the passes run here
+        }
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+        return error;
+    });
     FileDestroyer::Result result;
     {
-        // The passes are flushed to the disk one by one: the hourglass while they last.
+        // The hourglass while the passes last.
         WaitCursor hourglass;
         result = destroyer.Destroy(folder, name);
     }

@@ -151,7 +151,8 @@ FileDestroyer::Result FileDestroyer::Destroy(const QString& folder, const QStrin
         return {false, FailureMessage(path, 0)};
     if (qint64(opened.st_size) >= kSizeLimit)
         return {false, SizeMessage(path)};
-    if (const int error = overwrite(file.get(), qint64(opened.st_size), path)) {
+    const auto passes = [&] { return overwrite(file.get(), qint64(opened.st_size), path); };
+    if (const int error = m_runPasses ? m_runPasses(passes) : passes()) {
         file.close();
         return {false, FailureMessage(path, error)};
     }

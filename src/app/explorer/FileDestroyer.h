@@ -35,8 +35,12 @@ public:
     using Renamer = std::function<bool(const QString& from, const QString& to)>;
     // Deletes a system file for good, asking first; true when it was deleted.
     using SystemDeleter = std::function<bool(const QString& path)>;
-    // Called after each pass was written and flushed (1 to 7); for tests.
+    // Called after each pass was written and flushed (1 to 7), on the thread of the passes.
     using PassObserver = std::function<void(const QString& path, int pass)>;
+    // Runs the overwriting passes and returns their result (an errno value, 0 on success). The
+    // passes touch nothing but the open file, so a runner may take them to another thread; the
+    // default runs them on the calling thread.
+    using PassRunner = std::function<int(const std::function<int()>& passes)>;
 
     // The default renamer renames in place with renameat2(RENAME_NOREPLACE); without a system
     // deleter, system files are refused.
@@ -45,6 +49,7 @@ public:
     void setRenamer(Renamer renamer) { m_rename = std::move(renamer); }
     void setSystemDeleter(SystemDeleter deleter) { m_deleteSystem = std::move(deleter); }
     void setPassObserver(PassObserver observer) { m_afterPass = std::move(observer); }
+    void setPassRunner(PassRunner runner) { m_runPasses = std::move(runner); }
 
     // Destroys folder/name; names are exact (NameFromNative). False when the entry was not found,
     // too large, refused, or not deleted in the end.
@@ -67,6 +72,7 @@ private:
     Renamer m_rename;
     SystemDeleter m_deleteSystem;
     PassObserver m_afterPass;
+    PassRunner m_runPasses;
 };
 
 } // namespace vambrel
