@@ -307,19 +307,28 @@ Trash::Outcome Trash::send(const QByteArray& givenPath, const struct stat& st) {
         outcome.error = EINVAL;
         return outcome;
     }
-    char resolved[PATH_MAX];
-    if (!::realpath(parentOf(path).constData(), resolved)) {
-        outcome.error = errno;
-        return outcome;
+    // The sources of one operation share their folder, most of the time: it is resolved once.
+    const QByteArray givenParent = parentOf(path);
+    if (givenParent != m_parentGiven || !m_parentFd.isValid()) {
+        m_parentGiven.clear();
+        char resolved[PATH_MAX];
+        if (!::realpath(givenParent.constData(), resolved)) {
+            outcome.error = errno;
+            return outcome;
+        }
+        m_parentFd.reset(::open(resolved, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!m_parentFd.isValid() || ::fstat(m_parentFd.get(), &m_parentSt) != 0) {
+            outcome.error = errno;
+            m_parentFd.reset();
+            return outcome;
+        }
+        m_parentResolved = resolved;
+        m_parentGiven = givenParent;
     }
-    const QByteArray parent(resolved);
+    const QByteArray& parent = m_parentResolved;
     const QByteArray absolute = join(parent, name);
-    FileDescriptor parentFd(::open(resolved, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat parentSt {};
-    if (!parentFd.isValid() || ::fstat(parentFd.get(), &parentSt) != 0) {
-        outcome.error = errno;
-        return outcome;
-    }
+    const int parentFd = m_parentFd.get();
+    const struct stat& parentSt = m_parentSt;
     if (parentSt.st_dev != st.st_dev) { // a mount point: it cannot change its name
         outcome.error = EBUSY;
         return outcome;
@@ -338,7 +347,7 @@ Trash::Outcome Trash::send(const QByteArray& givenPath, const struct stat& st) {
             outcome.cause = TrashItselfCause();
             return outcome;
         }
-        outcome = sendTo(*home, parentFd.get(), name, absolute);
+        outcome = sendTo(*home, parentFd, name, absolute);
         if (outcome.ok || outcome.error != EXDEV) // a bind mount of the same disk: try the volume
             return outcome;
         outcome = Outcome();
@@ -355,7 +364,7 @@ Trash::Outcome Trash::send(const QByteArray& givenPath, const struct stat& st) {
         outcome.cause = TrashItselfCause();
         return outcome;
     }
-    return sendTo(*place, parentFd.get(), name, absolute);
+    return sendTo(*place, parentFd, name, absolute);
 }
 
 } // namespace vambrel::fileops

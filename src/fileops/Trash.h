@@ -53,6 +53,10 @@ private:
     Place* volumePlace(const QByteArray& topdir, dev_t device);
     Outcome sendTo(Place& place, int parentFd, const QByteArray& name, const QByteArray& absolute);
 
+    QByteArray m_parentGiven; // the folder of the last entry, as given, resolved and opened
+    QByteArray m_parentResolved;
+    FileDescriptor m_parentFd;
+    struct stat m_parentSt {};
     QHash<dev_t, std::shared_ptr<Place>> m_volumes;
     std::shared_ptr<Place> m_home;
     bool m_homeLooked = false;

@@ -224,23 +224,29 @@ bool cSHFileOp::run(Function function) {
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     InputBlocker blocker;
-    std::unique_ptr<frmFileProgress> window;
+    // The window is made now, hidden, so that showing it later costs the loop little.
     const FileOpProgressText texts(function, m_recycleBin, m_title);
+    std::unique_ptr<frmFileProgress> window;
+    if (!m_silentMode) {
+        window = std::make_unique<frmFileProgress>(texts, m_parent);
+        window->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
+        QObject::connect(window.get(), &frmFileProgress::cancelRequested, &loop, [&host] { host.cancel(); });
+        window->ensurePolished();
+        window->adjustSize();
+    }
     QElapsedTimer elapsed;
     elapsed.start();
     QTimer tick;
     tick.setInterval(50);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (!window && !m_silentMode && !host.dialogOpen() && elapsed.elapsed() >= m_progressDelay) {
-            window = std::make_unique<frmFileProgress>(texts, m_parent);
-            window->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
-            QObject::connect(window.get(), &frmFileProgress::cancelRequested, &loop,
-                             [&host] { host.cancel(); });
+        if (!window)
+            return;
+        if (!window->isVisible() && !host.dialogOpen() && elapsed.elapsed() >= m_progressDelay) {
             host.setWindow(window.get());
             blocker.allow(window.get());
             window->show();
         }
-        if (window)
+        if (window->isVisible())
             window->showProgress(host.latest());
     });
     tick.start();
