@@ -10,7 +10,7 @@
 
 namespace vambrel::fileops {
 
-// Sends entries to the trash of the freedesktop.org Trash specification. An entry on the file
+// Sends entries to the desktop trash, in the freedesktop.org layout. An entry on the file
 // system of the home trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash, made when
 // missing) goes there; any other goes to its volume's trash: $topdir/.Trash/$uid when $topdir/.Trash
 // is a real folder with the sticky bit, else $topdir/.Trash-$uid (made, mode 700). Nothing is ever
