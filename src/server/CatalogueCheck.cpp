@@ -67,7 +67,8 @@ private:
 Found lookUp(const RecordedFile& file, FolderHandle& folder) {
     Found found;
     const QByteArray nativeName = NameToNative(file.name);
-    found.folderFd = nativeName.contains('/') ? AT_FDCWD : folder.open(file.folder);
+    // judge() lets through only names of one entry, so the name never climbs out of its folder.
+    found.folderFd = folder.open(file.folder);
     found.nativePath =
         found.folderFd == AT_FDCWD ? PathToNative(JoinPath(file.folder, file.name)) : nativeName;
     struct stat st {};
