@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     clang clang-format libclang-rt-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev sqlite3 libicu-dev zlib1g-dev
+    libsqlite3-dev sqlite3 libicu-dev zlib1g-dev liburing-dev
     qt6-translations-l10n
     shared-mime-info hicolor-icon-theme adwaita-icon-theme
     fonts-liberation2 xdg-utils

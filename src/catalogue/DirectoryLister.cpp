@@ -23,6 +23,18 @@ void fillFromStat(DirEntry& entry, const struct stat& st) {
     entry.mtimeSeconds = static_cast<qint64>(st.st_mtim.tv_sec);
     entry.mtimeNanoseconds = static_cast<qint32>(st.st_mtim.tv_nsec);
     entry.device = static_cast<quint64>(st.st_dev);
+    entry.described = true;
+}
+
+void fillFromType(DirEntry& entry, unsigned char type, quint64 device) {
+    entry.isDirectory = type == DT_DIR;
+    entry.isSymlink = type == DT_LNK;
+    entry.isRegular = type == DT_REG;
+    entry.size = 0;
+    entry.mtimeSeconds = 0;
+    entry.mtimeNanoseconds = 0;
+    entry.device = device;
+    entry.described = false;
 }
 
 } // namespace
@@ -138,20 +150,16 @@ bool DirectoryLister::next(DirEntry& entry) {
         if (!m_pattern->matchesAll() && !m_pattern->matches(entry.name))
             continue;
         struct stat st {};
-        if (::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (m_typesOnly && d->d_type != DT_UNKNOWN) {
+            fillFromType(entry, d->d_type, m_device);
+        } else if (::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
             if (errno == ENOENT)
                 continue; // gone since the folder was read
             // Named but not describable (a folder readable but not searchable): what the
             // folder itself says, and nothing more.
-            entry.isDirectory = d->d_type == DT_DIR;
-            entry.isSymlink = d->d_type == DT_LNK;
-            entry.isRegular = d->d_type == DT_REG;
-            entry.size = 0;
-            entry.mtimeSeconds = 0;
-            entry.mtimeNanoseconds = 0;
-            entry.device = m_device;
+            fillFromType(entry, d->d_type, m_device);
         }
         if (m_foldersOnly && !entry.isDirectory)
             continue;

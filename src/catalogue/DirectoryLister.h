@@ -22,6 +22,7 @@ struct DirEntry {
     qint32 mtimeNanoseconds = 0;
     quint64 device = 0;
     bool isRegular = false;
+    bool described = false; // size, time and device come from lstat
 };
 
 // Lists one folder, in file-system order, like a find-first/find-next search: open, next until
@@ -52,6 +53,10 @@ public:
     void setFoldersOnly(bool only) { m_foldersOnly = only; }
     // Names beginning with "." are skipped before any work. Set before next().
     void setSkipDotNames(bool skip) { m_skipDotNames = skip; }
+    // Entries come with the type the folder gives them and are not looked at any further (no
+    // lstat: `described` false, no size, time or device), except those the folder leaves untyped.
+    // For callers that need only names, or that look at many entries at once. Set before next().
+    void setTypesOnly(bool only) { m_typesOnly = only; }
 
     int error() const { return m_error; }
     // The device of the folder itself; 0 before a successful open.
@@ -66,6 +71,7 @@ private:
     quint64 m_device = 0;
     bool m_foldersOnly = false;
     bool m_skipDotNames = false;
+    bool m_typesOnly = false;
 };
 
 // Opens a path like open(2) with O_CLOEXEC added; a path longer than PATH_MAX is opened one

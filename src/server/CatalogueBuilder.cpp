@@ -4,7 +4,7 @@
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "DirectoryLister.h"
-#include "FileDescriptor.h"
+#include "FileProbe.h"
 #include "FileTime.h"
 #include "FolderWalk.h"
 #include "NativeName.h"
@@ -15,8 +15,10 @@
 #include "TypeNames.h"
 #include "mVersionInfo.h"
 
-#include <fcntl.h>
+#include <algorithm>
+#include <cerrno>
 #include <limits>
+#include <sys/stat.h>
 
 namespace vambrel {
 
@@ -28,6 +30,9 @@ using Outcome = CatalogueFileJob::Outcome;
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
 // On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
 constexpr qint64 kFoldersAhead = 64;
+// Names looked at in one go: large enough that a batch costs few system calls, small enough
+// that a stop is seen soon in a huge folder.
+constexpr size_t kProbeBatch = 1024;
 
 class Build final : public CatalogueFileJob {
 public:
@@ -100,35 +105,65 @@ private:
 
     // Lists a folder's files and reads their version resources. Runs on a read-ahead thread:
     // touches nothing of the build. A stop cuts the batch short; the build then cancels.
+    // The listing gives names and types; the lstats, and the first bytes of the files that may be
+    // images, are then asked for many names at once.
     static FolderBatch listFolder(const QString& folder, const QString& mask, const StopFlag* stop) {
         FolderBatch batch;
         DirectoryLister lister;
+        lister.setTypesOnly(true);
         // A folder that cannot be read keeps its row, without files; the build goes on.
         if (!lister.open(folder, mask))
             return batch;
-        // Files are opened relative to the folder: no walk of its path for each of them.
-        const QByteArray nativeFolder = PathToNative(folder);
-        const FileDescriptor folderFd(::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        // Files are looked at relative to the folder: no walk of its path for each of them.
+        const int folderFd = lister.descriptor();
+        std::vector<DirEntry> listed;
         DirEntry entry;
         while (!StopRequested(stop) && lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))
                 continue;
-            ListedFile file;
-            file.name = StripAtNul(entry.name);
-            file.size = entry.size;
-            file.mtime = entry.mtimeSeconds;
-            // Only regular files are ever opened; links, pipes and devices are recorded as they are.
-            if (entry.isRegular) {
-                if (folderFd.isValid()) {
-                    file.version = ReadListedVersionInfo(folderFd.get(), entry.nativeName, entry.size);
-                } else {
-                    QByteArray path = nativeFolder;
-                    if (!path.endsWith('/'))
-                        path += '/';
-                    file.version = ReadListedVersionInfo(path + entry.nativeName, entry.size);
-                }
+            listed.push_back(entry);
+        }
+        FileProbe& probe = FileProbe::forThread();
+        for (size_t begin = 0; begin < listed.size() && !StopRequested(stop); begin += kProbeBatch) {
+            const size_t end = std::min(listed.size(), begin + kProbeBatch);
+            std::vector<ProbeEntry> probes(end - begin);
+            std::vector<size_t> toStat;
+            for (size_t i = begin; i < end; ++i) {
+                probes[i - begin].folderFd = folderFd;
+                probes[i - begin].name = listed[i].nativeName.constData();
             }
-            batch.files.push_back(std::move(file));
+            probe.stat(probes);
+            for (size_t i = begin; i < end; ++i) {
+                ProbeEntry& p = probes[i - begin];
+                DirEntry& e = listed[i];
+                if (p.statError == ENOENT)
+                    continue; // gone since the folder was read
+                if (p.statError == 0) {
+                    e.isDirectory = S_ISDIR(p.mode);
+                    e.isSymlink = S_ISLNK(p.mode);
+                    e.isRegular = S_ISREG(p.mode);
+                    e.size = p.size;
+                    e.mtimeSeconds = p.mtimeSeconds;
+                    e.described = true;
+                }
+                // Only regular files are ever opened; links, pipes and devices are recorded as
+                // they are. Most files are no image: their first two bytes are all that is read.
+                p.wantSignature = e.isRegular && e.size >= qint64(kVersionMinImageSize);
+            }
+            probe.readSignatures(probes);
+            for (size_t i = begin; i < end; ++i) {
+                const ProbeEntry& p = probes[i - begin];
+                const DirEntry& e = listed[i];
+                if (p.statError == ENOENT || e.isDirectory)
+                    continue;
+                ListedFile file;
+                file.name = StripAtNul(e.name);
+                file.size = e.size;
+                file.mtime = e.mtimeSeconds;
+                if (p.imageSignature)
+                    file.version = ReadListedVersionInfo(folderFd, e.nativeName, e.size);
+                batch.files.push_back(std::move(file));
+            }
         }
         return batch;
     }

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DirectoryLister.h"
 #include "FileDescriptor.h"
+#include "FileProbe.h"
 #include "FileTime.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
@@ -130,6 +131,88 @@ int judge(const RecordedFile& file, FolderHandle& folder) {
     return productVersion == file.productVersion ? Identical : Different;
 }
 
+// The verdicts of a batch of rows, in order. The names found at their exact place (nearly all of
+// them) are looked at together: their lstats in one go, then the first bytes of those that may
+// be images; the others take the slow way of judge(). A stop cuts the list short.
+std::vector<int> judgeBatch(const std::vector<RecordedFile>& batch, const StopFlag* stop) {
+    std::vector<int> verdicts(batch.size(), Gone);
+    std::vector<QByteArray> names(batch.size());
+    std::vector<ProbeEntry> probes;
+    std::vector<size_t> rowOf;
+    probes.reserve(batch.size());
+    rowOf.reserve(batch.size());
+    // Rows come folder by folder: the folders of a batch stay open until its end.
+    std::vector<std::pair<QString, FileDescriptor>> folders;
+    auto folderFd = [&](const QString& folder) {
+        if (folders.empty() || folders.back().first != folder)
+            folders.emplace_back(folder, FileDescriptor(::open(PathToNative(folder).constData(),
+                                                               O_PATH | O_DIRECTORY | O_CLOEXEC)));
+        return folders.back().second.isValid() ? folders.back().second.get() : AT_FDCWD;
+    };
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const RecordedFile& file = batch[i];
+        // A damaged or forged row (a name with a separator, "..", a folder that is not absolute)
+        // is never looked up: the file it claims is not at its recorded place.
+        if (!IsAbsoluteFolder(file.folder) || !IsEntryName(file.name))
+            continue;
+        ProbeEntry p;
+        p.folderFd = folderFd(file.folder);
+        names[i] =
+            p.folderFd == AT_FDCWD ? PathToNative(JoinPath(file.folder, file.name)) : NameToNative(file.name);
+        p.name = names[i].constData();
+        probes.push_back(p);
+        rowOf.push_back(i);
+    }
+    FileProbe& probe = FileProbe::forThread();
+    probe.stat(probes);
+    for (size_t k = 0; k < probes.size(); ++k) {
+        ProbeEntry& p = probes[k];
+        const RecordedFile& file = batch[rowOf[k]];
+        int& verdict = verdicts[rowOf[k]];
+        verdict = Identical;
+        if (p.statError != 0 || S_ISDIR(p.mode)) {
+            // Not at its exact place: looked for without regard to case, one at a time.
+            if (StopRequested(stop))
+                return {};
+            FolderHandle folder;
+            verdict = judge(file, folder);
+            continue;
+        }
+        // Whole seconds of local time on both sides: the stored text against the same rendering.
+        if (DateToText(UnixTimeToDate(p.mtimeSeconds)) != file.modified || !file.hasSize ||
+            p.size != file.size)
+            verdict = Different;
+        else
+            p.wantSignature = S_ISREG(p.mode) && p.size >= qint64(kVersionMinImageSize);
+    }
+    if (StopRequested(stop))
+        return {};
+    probe.readSignatures(probes);
+    for (size_t k = 0; k < probes.size(); ++k) {
+        const ProbeEntry& p = probes[k];
+        if (!p.wantSignature || verdicts[rowOf[k]] != Identical)
+            continue;
+        // Only files that begin like an image are read further; any other has no version resource.
+        QString productVersion;
+        if (p.imageSignature) {
+            const VersionInfo info = ReadListedVersionInfo(p.folderFd, names[rowOf[k]], p.size);
+            if (info.hasFixed)
+                productVersion = info.fixed.productVersion;
+        }
+        if (productVersion != batch[rowOf[k]].productVersion)
+            verdicts[rowOf[k]] = Different;
+    }
+    // Identical files without a signature to read have no version resource.
+    for (size_t k = 0; k < probes.size(); ++k) {
+        const ProbeEntry& p = probes[k];
+        const size_t row = rowOf[k];
+        if (p.statError == 0 && !S_ISDIR(p.mode) && !p.wantSignature && verdicts[row] == Identical &&
+            !batch[row].productVersion.isEmpty())
+            verdicts[row] = Different;
+    }
+    return verdicts;
+}
+
 } // namespace
 
 void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* failure) {
@@ -186,15 +269,7 @@ void RunCatalogueCheck(const QString& fileName, CheckEvents& events, QString* fa
         }
         ahead.submit([batch = std::move(batch), stop] {
             // Cut short by a stop: the check cancels before it looks at the missing verdicts.
-            std::vector<int> verdicts;
-            verdicts.reserve(batch.size());
-            FolderHandle folder;
-            for (const RecordedFile& file : batch) {
-                if (StopRequested(stop))
-                    break;
-                verdicts.push_back(judge(file, folder));
-            }
-            return verdicts;
+            return judgeBatch(batch, stop);
         });
         ++batchesAhead;
     };
