@@ -14,14 +14,42 @@
 #include <limits>
 #include <string>
 #include <thread>
-#include <unordered_set>
+#include <vector>
 
 namespace vambrel {
 
 namespace {
 
+// The case-folded UTF-8 form in which names are compared. Names of ASCII characters only (nearly
+// all of them) are folded byte by byte, which gives what the full folding gives them.
+void foldedUtf8(const char* bytes, size_t length, std::string& out) {
+    out.assign(bytes, length);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out = QString::fromUtf8(bytes, qsizetype(length)).toCaseFolded().toStdString();
+            return;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    }
+}
+
+void foldedUtf8(const QString& name, std::string& out) {
+    out.resize(size_t(name.size()));
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (c >= 0x80) {
+            out = name.toCaseFolded().toStdString();
+            return;
+        }
+        out[size_t(i)] = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+}
+
 // The compared catalogue's files, indexed once: folder paths and (folder, name) pairs, both
-// case-folded, so that each file on disk costs one hash lookup and never a scan.
+// case-folded, so that each file on disk costs one hash lookup and never a scan. The pairs sit in
+// a few flat arrays: a million of them cost little memory, and freeing them (when a cancelled
+// search ends) takes no time.
 class CatalogueIndex {
 public:
     // False when the catalogue cannot be read, or when `stop` was set meanwhile.
@@ -48,18 +76,35 @@ public:
             *cause = db.lastError();
             return false;
         }
+        std::string folded;
         while ((rc = files.step()) == SQLITE_ROW) {
-            if ((m_files.size() & 0xfff) == 0 && StopRequested(stop))
+            if ((m_entries.size() & 0xfff) == 0 && StopRequested(stop))
                 return false;
-            const QByteArray folded = files.columnText(1).toCaseFolded().toUtf8();
-            Key key{sqlite3_column_int64(files.get(), 0), m_names.size(), size_t(folded.size())};
-            m_names.append(folded.constData(), size_t(folded.size()));
-            m_files.insert(key);
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(files.get(), 1));
+            foldedUtf8(text ? text : "", size_t(sqlite3_column_bytes(files.get(), 1)), folded);
+            const qint64 folder = sqlite3_column_int64(files.get(), 0);
+            m_entries.push_back(
+                Entry{folder, m_names.size(), quint32(folded.size()), hashOf(folder, folded)});
+            m_names += folded;
         }
         if (rc != SQLITE_DONE) {
             db.fail(QStringLiteral("Impossible de lire les fichiers du catalogue"));
             *cause = db.lastError();
             return false;
+        }
+        // Open addressing, at most half full: a lookup reads a slot or two.
+        size_t capacity = 16;
+        while (capacity < 2 * m_entries.size())
+            capacity *= 2;
+        m_table.assign(capacity, 0);
+        m_mask = capacity - 1;
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if ((i & 0xffff) == 0 && StopRequested(stop))
+                return false;
+            size_t slot = m_entries[i].hash & m_mask;
+            while (m_table[slot] != 0)
+                slot = (slot + 1) & m_mask;
+            m_table[slot] = quint32(i + 1);
         }
         return true;
     }
@@ -67,52 +112,38 @@ public:
     // The catalogue's number for a folder, or -1 when it does not know the folder.
     qint64 folder(const QString& path) const { return m_folders.value(path.toCaseFolded(), -1); }
 
-    bool hasFile(qint64 folder, const QString& name) const {
-        const QByteArray folded = name.toCaseFolded().toUtf8();
-        return m_files.find(Probe{folder, std::string_view(folded.constData(), size_t(folded.size()))}) !=
-               m_files.end();
+    // `folded` is scratch space, kept by the caller between calls.
+    bool hasFile(qint64 folder, const QString& name, std::string& folded) const {
+        if (m_table.empty())
+            return false;
+        foldedUtf8(name, folded);
+        const quint64 hash = hashOf(folder, folded);
+        for (size_t slot = hash & m_mask; m_table[slot] != 0; slot = (slot + 1) & m_mask) {
+            const Entry& e = m_entries[m_table[slot] - 1];
+            if (e.hash == hash && e.folder == folder &&
+                std::string_view(m_names).substr(e.offset, e.length) == folded)
+                return true;
+        }
+        return false;
     }
 
 private:
-    struct Key {
+    struct Entry {
         qint64 folder;
-        size_t offset;
-        size_t length;
+        size_t offset; // of the folded name in m_names
+        quint32 length;
+        quint64 hash;
     };
-    struct Probe {
-        qint64 folder;
-        std::string_view name;
-    };
-    struct Hash {
-        using is_transparent = void;
-        const std::string* names;
-        size_t operator()(const Key& k) const { return (*this)(Probe{k.folder, view(k)}); }
-        size_t operator()(const Probe& p) const {
-            return std::hash<std::string_view>()(p.name) ^
-                   (std::hash<qint64>()(p.folder) * 0x9e3779b97f4a7c15ULL);
-        }
-        std::string_view view(const Key& k) const {
-            return std::string_view(*names).substr(k.offset, k.length);
-        }
-    };
-    struct Equal {
-        using is_transparent = void;
-        const std::string* names;
-        std::string_view view(const Key& k) const {
-            return std::string_view(*names).substr(k.offset, k.length);
-        }
-        bool operator()(const Key& a, const Key& b) const {
-            return a.folder == b.folder && view(a) == view(b);
-        }
-        bool operator()(const Probe& a, const Key& b) const {
-            return a.folder == b.folder && a.name == view(b);
-        }
-        bool operator()(const Key& a, const Probe& b) const { return (*this)(b, a); }
-    };
+
+    static quint64 hashOf(qint64 folder, std::string_view name) {
+        return quint64(std::hash<std::string_view>()(name)) ^ (quint64(folder) * 0x9e3779b97f4a7c15ULL);
+    }
 
     QHash<QString, qint64> m_folders;
     std::string m_names; // the folded names, end to end
-    std::unordered_set<Key, Hash, Equal> m_files{0, Hash{&m_names}, Equal{&m_names}};
+    std::vector<Entry> m_entries;
+    std::vector<quint32> m_table; // 1 + an index in m_entries; 0 for an empty slot
+    size_t m_mask = 0;
 };
 
 using Outcome = CatalogueFileJob::Outcome;
@@ -128,16 +159,18 @@ std::vector<QString> newNamesIn(const CatalogueIndex& index, const QString& fold
                                 const StopFlag* stop) {
     std::vector<QString> names;
     DirectoryLister lister;
+    lister.setTypesOnly(true); // names are all it needs: no lstat for each of them
     if (!lister.open(folder, mask))
         return names; // an unreadable folder holds nothing new that can be listed
     const qint64 known = index.folder(folder);
     DirEntry entry;
+    std::string folded;
     while (!StopRequested(stop) && lister.next(entry)) {
         if (entry.isDirectory || entry.name.startsWith(u'.'))
             continue;
         QString name = StripAtNul(entry.name);
         // A folder the catalogue does not know makes all its files new without lookups.
-        if (known >= 0 && index.hasFile(known, name))
+        if (known >= 0 && index.hasFile(known, name, folded))
             continue;
         names.push_back(std::move(name));
     }
