@@ -1,7 +1,11 @@
 #include "CatalogueFileJob.h"
 
+#include "FileDescriptor.h"
+
 #include <QFile>
 #include <exception>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vambrel {
 
@@ -62,12 +66,20 @@ CatalogueFileJob::Outcome CatalogueFileJob::runBody() {
     return outcome;
 }
 
-// The last rows are committed, the file closed.
+// The last rows are committed, the file closed, and then flushed to the disk: the writer's
+// commits do not wait for the disk, so success is reported only once the whole file is there.
 CatalogueFileJob::Outcome CatalogueFileJob::finish() {
     if (!m_writer || !m_writer->commit())
         return fail(m_db.lastError());
     release();
+    if (!syncToDisk(m_fileName))
+        return fail(m_unexpected);
     return Outcome::Done;
+}
+
+bool CatalogueFileJob::syncToDisk(const QString& fileName) {
+    const FileDescriptor fd(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC));
+    return fd.isValid() && ::fsync(fd.get()) == 0;
 }
 
 // Rows not committed are rolled back; nothing more is written.

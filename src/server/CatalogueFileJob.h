@@ -13,7 +13,8 @@ namespace vambrel {
 // and fills it: the build and the new-file search. The body creates the file (never over an
 // existing one), writes its rows through one writer, which commits them in batches, and says how
 // it ended; the skeleton does the rest, and raises exactly one terminal event:
-// - done: the last rows are committed and the file closed; Complete with Success true;
+// - done: the last rows are committed, the file closed and flushed to the disk; Complete with
+//   Success true;
 // - cancelled: the file this run created is deleted, with its journal; Cancelled;
 // - failed (also when the body throws): the file is released without further writes, so that
 //   complete rows up to the last commit stay; Complete with Success false, and the cause.
@@ -34,6 +35,8 @@ public:
     // Deletes a job's output file and the journal the database engine may keep beside it.
     // False when the file is still there.
     static bool removeOutput(const QString& fileName);
+    // Waits until the closed file's data is on the disk; false when the system reports an error.
+    static bool syncToDisk(const QString& fileName);
 
 protected:
     // The work from the creation of the file up to its last rows; the skeleton commits them.
