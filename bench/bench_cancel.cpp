@@ -45,6 +45,7 @@ struct Run {
     double totalMs = -1;
     const char* phase = "before any event"; // the last event seen before the request
     qint64 events = 0;
+    qint64 eventsAfter = 0; // events handled between the request and Cancelled
 };
 
 // Runs one job; `cancelAfterMs` < 0 lets it finish.
@@ -60,6 +61,8 @@ Run runJob(Kind kind, const QString& tree, const QString& catalogue, const QStri
         ++run.events;
         if (cancelAt == 0)
             run.phase = name;
+        else
+            ++run.eventsAfter;
     };
     auto cancelled = [&] {
         run.cancelled = true;
@@ -177,7 +180,8 @@ int main(int argc, char** argv) {
     std::mt19937 random(seed);
     std::vector<double> latencies;
     int lateTries = 0;
-    std::printf("%-9s %10s  %-22s %10s\n", "job", "cancel at", "last event before it", "latency");
+    std::printf("%-9s %10s  %-22s %10s %13s\n", "job", "cancel at", "last event before it", "latency",
+                "events after");
     for (int i = 0; i < cancels;) {
         const Kind k = Kind(i % 3);
         std::uniform_real_distribution<double> when(0, whole[int(k)] * 0.95);
@@ -195,7 +199,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "a cancelled %s left its file\n", kindName(k));
             return 1;
         }
-        std::printf("%-9s %7.0f ms  %-22s %7.1f ms\n", kindName(k), r.requestMs, r.phase, r.latencyMs);
+        std::printf("%-9s %7.0f ms  %-22s %7.1f ms %13lld\n", kindName(k), r.requestMs, r.phase, r.latencyMs,
+                    static_cast<long long>(r.eventsAfter));
         latencies.push_back(r.latencyMs);
         ++i;
     }
