@@ -460,11 +460,22 @@ struct PreparedColumn {
     }
 };
 
+// A stop request seen while a sort is prepared or under way: it leaves by this exception, which
+// drops the half-prepared work. Looked at every few thousand rows or comparisons.
+struct Stopped {};
+
+void checkStop(const StopFlag* stop, uint64_t& counter) {
+    if (stop != nullptr && (++counter & 0x3fffu) == 0 && StopRequested(stop))
+        throw Stopped{};
+}
+
 // Copies the column out of the packed rows when it holds one kind only.
-void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
+void extractColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag* stop) {
+    uint64_t steps = 0;
     const qint64 count = rows.rowCount();
     bool allIntegers = true, allTexts = true;
     for (qint64 r = 0; r < count && (allIntegers || allTexts); ++r) {
+        checkStop(stop, steps);
         const Cell c = rows.cell(r, col.field);
         allIntegers = allIntegers && (c.kind == Cell::Integer || c.kind == Cell::Null);
         allTexts = allTexts && (c.kind == Cell::Text || c.kind == Cell::Null);
@@ -482,6 +493,7 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
         }
     }
     for (qint64 r = 0; r < count; ++r) {
+        checkStop(stop, steps);
         const Cell c = rows.cell(r, col.field);
         if (allIntegers) {
             col.integers[size_t(r)] = c.integer;
@@ -497,11 +509,13 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col) {
     }
 }
 
-void rankColumn(const SnapshotRows& rows, PreparedColumn& col) {
+void rankColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag* stop) {
+    uint64_t steps = 0;
     const qint64 count = rows.rowCount();
     std::unordered_map<uint64_t, uint32_t> distinct;
     std::vector<std::pair<uint64_t, std::string_view>> texts;
     for (qint64 r = 0; r < count; ++r) {
+        checkStop(stop, steps);
         const Cell c = rows.cell(r, col.field);
         if (c.kind == Cell::Null)
             continue;
@@ -513,8 +527,10 @@ void rankColumn(const SnapshotRows& rows, PreparedColumn& col) {
                 return; // mostly distinct: ranking would cost more than it saves
         }
     }
-    std::sort(texts.begin(), texts.end(),
-              [&](const auto& a, const auto& b) { return compareTexts(a.second, b.second, col.kind) < 0; });
+    std::sort(texts.begin(), texts.end(), [&](const auto& a, const auto& b) {
+        checkStop(stop, steps);
+        return compareTexts(a.second, b.second, col.kind) < 0;
+    });
     uint32_t rank = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
         if (i == 0 || compareTexts(texts[i - 1].second, texts[i].second, col.kind) != 0)
@@ -523,6 +539,7 @@ void rankColumn(const SnapshotRows& rows, PreparedColumn& col) {
     }
     col.rank.resize(size_t(count));
     for (qint64 r = 0; r < count; ++r) {
+        checkStop(stop, steps);
         const Cell c = rows.cell(r, col.field);
         col.rank[size_t(r)] = c.kind == Cell::Null ? 0 : distinct[c.location];
     }
@@ -545,9 +562,13 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
                 QStringLiteral("Le champ « %1 » est introuvable.").arg(sc.field));
         col.kind = sc.kind;
         col.descending = sc.descending;
-        rankColumn(*m_rows, col);
-        if (col.rank.empty())
-            extractColumn(*m_rows, col);
+        try {
+            rankColumn(*m_rows, col, stop);
+            if (col.rank.empty())
+                extractColumn(*m_rows, col, stop);
+        } catch (const Stopped&) {
+            return stopped();
+        }
         columns.push_back(std::move(col));
     }
     // Rows equal on every column keep the order they had in this snapshot.
@@ -573,7 +594,6 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
     };
     // A stop request is looked at every few thousand comparisons; it leaves a sort by an
     // exception, which drops the half-sorted positions.
-    struct Stopped {};
     std::atomic<bool> halted{false};
     const auto sortRange = [&](std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end) {
         unsigned comparisons = 0;
@@ -603,8 +623,17 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
     if (first.joinable()) {
         sortRange(middle, positions->end());
         first.join();
-        if (!halted)
-            std::inplace_merge(positions->begin(), middle, positions->end(), less);
+        if (!halted) {
+            uint64_t comparisons = 0;
+            try {
+                std::inplace_merge(positions->begin(), middle, positions->end(), [&](uint32_t a, uint32_t b) {
+                    checkStop(stop, comparisons);
+                    return less(a, b);
+                });
+            } catch (const Stopped&) {
+                halted = true;
+            }
+        }
     } else {
         sortRange(positions->begin(), positions->end());
     }
