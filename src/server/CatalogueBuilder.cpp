@@ -30,6 +30,7 @@ using Outcome = CatalogueFileJob::Outcome;
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
 // On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
 constexpr qint64 kFoldersAhead = 64;
+constexpr qint64 kFoldersPerTask = 8;
 // Names looked at in one go: large enough that a batch costs few system calls, small enough
 // that a stop is seen soon in a huge folder.
 constexpr size_t kProbeBatch = 1024;
@@ -74,14 +75,31 @@ private:
                 return Outcome::Cancelled;
             // Rows and events still come strictly in walk order: results are taken in the order
             // the folders were handed over.
+            // A task lists a few folders in a row: most folders are small, and handing each
+            // over alone would cost more thread wake-ups than listing it.
             qint64 nextToList = 0;
+            std::vector<FolderBatch> group;
+            size_t inGroup = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                for (; nextToList <= highest && nextToList - j < kFoldersAhead; ++nextToList)
-                    m_readAhead.submit([folder = folders[nextToList], mask, stop = m_stop] {
-                        return listFolder(folder, mask, stop);
-                    });
-                const FolderBatch batch = m_readAhead.take();
-                const Outcome o = recordFolder(qint32(j), folders[j], batch);
+                for (; nextToList <= highest && nextToList - j < kFoldersAhead;
+                     nextToList += kFoldersPerTask) {
+                    const qint64 end = std::min(highest + 1, nextToList + kFoldersPerTask);
+                    m_readAhead.submit(
+                        [part = folders.mid(nextToList, end - nextToList), mask, stop = m_stop] {
+                            std::vector<FolderBatch> batches;
+                            batches.reserve(size_t(part.size()));
+                            for (qsizetype k = 0; k < part.size() && !StopRequested(stop); ++k)
+                                batches.push_back(listFolder(part[k], mask, stop));
+                            return batches;
+                        });
+                }
+                if (inGroup == group.size()) {
+                    group = m_readAhead.take();
+                    inGroup = 0;
+                    if (group.empty())
+                        return Outcome::Cancelled; // cut short by a stop
+                }
+                const Outcome o = recordFolder(qint32(j), folders[j], group[inGroup++]);
                 if (o != Outcome::Done)
                     return o;
             }
@@ -204,7 +222,7 @@ private:
     BuildEvents& m_events;
     const StopFlag* const m_stop = m_events.stopFlag();
     TypeNames m_types;
-    ReadAhead<FolderBatch> m_readAhead{ReadAheadThreads()};
+    ReadAhead<std::vector<FolderBatch>> m_readAhead{ReadAheadThreads()};
     qint64 m_folderBase = 0;
     qint32 m_fileCounter = 0;
 };
