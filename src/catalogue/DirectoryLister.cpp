@@ -93,14 +93,37 @@ DirectoryLister::~DirectoryLister() {
 }
 
 void DirectoryLister::close() {
-    if (m_dir) {
-        ::closedir(m_dir);
-        m_dir = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
+    m_filled = m_at = 0;
 }
 
 int DirectoryLister::descriptor() const {
-    return m_dir ? ::dirfd(m_dir) : -1;
+    return m_fd;
+}
+
+namespace {
+constexpr size_t kBufferSize = 32 * 1024;
+}
+
+bool DirectoryLister::fill() {
+    if (!m_buffer)
+        m_buffer = std::make_unique<char[]>(kBufferSize);
+    for (;;) {
+        const ssize_t n = ::getdents64(m_fd, m_buffer.get(), kBufferSize);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_error = n < 0 ? errno : 0;
+            m_filled = m_at = 0;
+            return false;
+        }
+        m_filled = size_t(n);
+        m_at = 0;
+        return true;
+    }
 }
 
 bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRule links) {
@@ -118,26 +141,26 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
     struct stat st {};
     if (::fstat(fd.get(), &st) == 0)
         m_device = static_cast<quint64>(st.st_dev);
-    m_dir = ::fdopendir(fd.get());
-    if (!m_dir) {
-        m_error = errno;
-        return false;
-    }
-    fd.release(); // the stream owns it now
+    m_fd = fd.release();
+    m_filled = m_at = 0;
     m_pattern.emplace(pattern);
     return true;
 }
 
 bool DirectoryLister::next(DirEntry& entry) {
-    if (!m_dir)
+    if (m_fd < 0)
         return false;
     for (;;) {
-        errno = 0;
-        const dirent* d = ::readdir(m_dir);
-        if (!d) {
-            m_error = errno;
+        if (m_at >= m_filled && !fill())
+            return false;
+        // The kernel aligns each record and gives its length: a record is read only within them.
+        const auto* d = reinterpret_cast<const dirent64*>(m_buffer.get() + m_at);
+        if (d->d_reclen == 0 || d->d_reclen > m_filled - m_at) {
+            m_error = EIO;
+            m_filled = m_at = 0;
             return false;
         }
+        m_at += d->d_reclen;
         const char* name = d->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
@@ -152,7 +175,7 @@ bool DirectoryLister::next(DirEntry& entry) {
         struct stat st {};
         if (m_typesOnly && d->d_type != DT_UNKNOWN) {
             fillFromType(entry, d->d_type, m_device);
-        } else if (::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        } else if (::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
             if (errno == ENOENT)

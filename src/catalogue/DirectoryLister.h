@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <dirent.h>
+#include <memory>
 #include <optional>
 
 namespace vambrel {
@@ -65,7 +66,15 @@ public:
     int descriptor() const;
 
 private:
-    DIR* m_dir = nullptr;
+    // Reads the next block of entries; false at the end or on an error.
+    bool fill();
+
+    // The folder is read with getdents64 into a buffer of our own: a directory stream would cost
+    // an fstat and fcntl calls for each folder opened.
+    int m_fd = -1;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_filled = 0; // bytes of entries in the buffer
+    size_t m_at = 0;     // offset of the next one
     std::optional<Wildcard> m_pattern;
     int m_error = 0;
     quint64 m_device = 0;

@@ -1,6 +1,7 @@
 #include "DirectoryLister.h"
 #include "NativeName.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -151,6 +152,58 @@ private Q_SLOTS:
         }
         QVERIFY(!lister.next(entry));
         QCOMPARE(lister.error(), 0);
+    }
+
+    // A folder whose entries take many reads of the folder: each comes once, none is lost at
+    // the seams, and a lister opened again starts afresh.
+    void folderLargerThanOneRead() {
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path()) + '/';
+        constexpr int kCount = 3000;
+        const QByteArray padding(150, 'n'); // long names: about 5 entries per kilobyte
+        for (int i = 0; i < kCount; ++i)
+            QVERIFY(makeFile(root + padding + QByteArray::number(i)));
+        DirectoryLister lister;
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(lister.open(dir.path()));
+            QSet<QByteArray> seen;
+            DirEntry entry;
+            while (lister.next(entry)) {
+                QVERIFY2(!seen.contains(entry.nativeName), entry.nativeName.constData());
+                seen.insert(entry.nativeName);
+            }
+            QCOMPARE(lister.error(), 0);
+            QCOMPARE(seen.size(), kCount);
+        }
+    }
+
+    // Types only: the folder's own types, no size or time, and still the pattern and the dot rule.
+    void typesOnly() {
+        DirectoryLister lister;
+        lister.setTypesOnly(true);
+        lister.setSkipDotNames(true);
+        QVERIFY(lister.open(m_dir.path(), QStringLiteral("*")));
+        QList<DirEntry> entries;
+        DirEntry entry;
+        while (lister.next(entry))
+            entries << entry;
+        QCOMPARE(entries.size(), 9);
+        for (const DirEntry& e : entries) {
+            if (e.described) // the file system left it untyped: it was looked at after all
+                continue;
+            QCOMPARE(e.size, qint64(0));
+            QCOMPARE(e.mtimeSeconds, qint64(0));
+            QCOMPARE(e.isDirectory, e.name == QLatin1String("sub"));
+            QCOMPARE(e.isSymlink, e.name == QLatin1String("link") || e.name == QLatin1String("dangling"));
+            QCOMPARE(e.isRegular, e.name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive) ||
+                                      e.name == QLatin1String("new\nline") ||
+                                      e.name == QLatin1String("quote\"'"));
+        }
+        lister.setTypesOnly(false);
+        QVERIFY(lister.open(m_dir.path(), QStringLiteral("plain.txt")));
+        QVERIFY(lister.next(entry));
+        QVERIFY(entry.described);
+        QCOMPARE(entry.size, qint64(5));
     }
 };
 
