@@ -104,6 +104,17 @@ int DirectoryLister::descriptor() const {
     return m_fd;
 }
 
+// Looked up when first asked for: most listings never need it.
+quint64 DirectoryLister::device() const {
+    if (!m_deviceKnown && m_fd >= 0) {
+        struct stat st {};
+        if (::fstat(m_fd, &st) == 0)
+            m_device = static_cast<quint64>(st.st_dev);
+        m_deviceKnown = true;
+    }
+    return m_device;
+}
+
 namespace {
 constexpr size_t kBufferSize = 32 * 1024;
 }
@@ -130,6 +141,7 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
     close();
     m_error = 0;
     m_device = 0;
+    m_deviceKnown = false;
     int flags = O_RDONLY | O_DIRECTORY;
     if (links == LinkRule::NoFollow)
         flags |= O_NOFOLLOW;
@@ -138,9 +150,6 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
         m_error = errno;
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) == 0)
-        m_device = static_cast<quint64>(st.st_dev);
     m_fd = fd.release();
     m_filled = m_at = 0;
     m_pattern.emplace(pattern);
@@ -174,7 +183,7 @@ bool DirectoryLister::next(DirEntry& entry) {
             continue;
         struct stat st {};
         if (m_typesOnly && d->d_type != DT_UNKNOWN) {
-            fillFromType(entry, d->d_type, m_device);
+            fillFromType(entry, d->d_type, device());
         } else if (::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
@@ -182,7 +191,7 @@ bool DirectoryLister::next(DirEntry& entry) {
                 continue; // gone since the folder was read
             // Named but not describable (a folder readable but not searchable): what the
             // folder itself says, and nothing more.
-            fillFromType(entry, d->d_type, m_device);
+            fillFromType(entry, d->d_type, device());
         }
         if (m_foldersOnly && !entry.isDirectory)
             continue;

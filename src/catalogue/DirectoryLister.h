@@ -61,7 +61,7 @@ public:
 
     int error() const { return m_error; }
     // The device of the folder itself; 0 before a successful open.
-    quint64 device() const { return m_device; }
+    quint64 device() const;
     // The folder's descriptor, for opening entries relative to it; -1 when not open.
     int descriptor() const;
 
@@ -77,7 +77,8 @@ private:
     size_t m_at = 0;     // offset of the next one
     std::optional<Wildcard> m_pattern;
     int m_error = 0;
-    quint64 m_device = 0;
+    mutable quint64 m_device = 0;
+    mutable bool m_deviceKnown = false;
     bool m_foldersOnly = false;
     bool m_skipDotNames = false;
     bool m_typesOnly = false;
