@@ -3,7 +3,10 @@
 // to the job's Cancelled event. A cancel may land in the folder walk, in a listing, between rows
 // or while the check reads its catalogue. find(1) runs on the same tree in the same run.
 // Usage: bench_cancel [--tree DIR] [--files N] [--folders N] [--cancels N] [--seed N]
-//        (200,000 files in 20,000 folders in a temporary folder by default; 20 cancels).
+//                     [--job build|check|newfiles] [--within MS]
+//        (200,000 files in 20,000 folders in a temporary folder by default; 20 cancels of each job
+//        kind in turn; --job keeps one kind, --within draws the moments in the first MS only, to
+//        look at one phase closely).
 
 #include "BenchTools.h"
 #include "JobConnection.h"
@@ -137,6 +140,8 @@ int main(int argc, char** argv) {
     QString root;
     int cancels = 20;
     unsigned seed = 17;
+    int onlyKind = -1;
+    double within = -1;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--tree"))
@@ -149,6 +154,12 @@ int main(int argc, char** argv) {
             cancels = std::max(1, args.value(++i).toInt());
         else if (a == QLatin1String("--seed"))
             seed = args.value(++i).toUInt();
+        else if (a == QLatin1String("--within"))
+            within = args.value(++i).toDouble();
+        else if (a == QLatin1String("--job")) {
+            const QString k = args.value(++i);
+            onlyKind = k == QLatin1String("build") ? 0 : k == QLatin1String("check") ? 1 : 2;
+        }
     }
     QTemporaryDir temporary;
     if (root.isEmpty())
@@ -183,8 +194,9 @@ int main(int argc, char** argv) {
     std::printf("%-9s %10s  %-22s %10s %13s\n", "job", "cancel at", "last event before it", "latency",
                 "events after");
     for (int i = 0; i < cancels;) {
-        const Kind k = Kind(i % 3);
-        std::uniform_real_distribution<double> when(0, whole[int(k)] * 0.95);
+        const Kind k = Kind(onlyKind >= 0 ? onlyKind : i % 3);
+        std::uniform_real_distribution<double> when(0, within > 0 ? std::min(within, whole[int(k)] * 0.95)
+                                                                  : whole[int(k)] * 0.95);
         const double at = when(random);
         const Run r = runJob(k, root, catalogue, output, at);
         if (!r.cancelled) {
