@@ -2,7 +2,7 @@
 // search) through the client library, as the windows send them, and the time from the request
 // to the job's Cancelled event. A cancel may land in the folder walk, in a listing, between rows
 // or while the check reads its catalogue. find(1) runs on the same tree in the same run.
-// Usage: bench_cancel [--tree DIR] [--files N] [--folders N] [--cancels N] [--seed N]
+// Usage: bench_cancel [--tree DIR] [--files N] [--folders N] [--max-size N] [--cancels N] [--seed N]
 //                     [--job build|check|newfiles] [--within MS]
 //        (200,000 files in 20,000 folders in a temporary folder by default; 20 cancels of each job
 //        kind in turn; --job keeps one kind, --within draws the moments in the first MS only, to
@@ -150,6 +150,8 @@ int main(int argc, char** argv) {
             options.files = args.value(++i).toInt();
         else if (a == QLatin1String("--folders"))
             options.folders = std::max(1, args.value(++i).toInt());
+        else if (a == QLatin1String("--max-size"))
+            options.maxFileSize = args.value(++i).toInt();
         else if (a == QLatin1String("--cancels"))
             cancels = std::max(1, args.value(++i).toInt());
         else if (a == QLatin1String("--seed"))
