@@ -3,6 +3,7 @@
 #include "FileTime.h"
 #include "SortKey.h"
 #include "SqliteStatement.h"
+#include "SystemCalls.h"
 
 #include <QFile>
 #include <cerrno>
@@ -84,7 +85,7 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
 
     // O_EXCL makes the refusal of an existing name atomic: nothing at that path is ever touched.
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = sys::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int err = errno;
         if (err == EEXIST)
@@ -92,12 +93,12 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
         return failWith(QStringLiteral("Impossible de créer le fichier %1 : %2")
                             .arg(quoted(path), QString::fromLocal8Bit(strerror(err))));
     }
-    ::close(fd);
+    sys::close(fd);
 
     auto removeOnFailure = [&](bool ok) {
         if (!ok) {
             close();
-            ::unlink(native.constData());
+            sys::unlink(native.constData());
         }
         return ok;
     };

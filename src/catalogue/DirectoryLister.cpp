@@ -2,6 +2,7 @@
 
 #include "FileDescriptor.h"
 #include "NativeName.h"
+#include "SystemCalls.h"
 
 #include <cerrno>
 #include <climits>
@@ -34,7 +35,7 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
         return -1;
     }
     if (nativePath.size() < PATH_MAX) {
-        const int fd = ::open(nativePath.constData(), flags);
+        const int fd = sys::open(nativePath.constData(), flags);
         if (fd >= 0 || errno != ENAMETOOLONG)
             return fd;
     }
@@ -47,7 +48,7 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
     FileDescriptor base;
     qsizetype at = 0;
     if (path.startsWith('/')) {
-        base.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        base.reset(sys::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (base.get() < 0)
             return -1;
         at = 1;
@@ -67,8 +68,8 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
         if (piece.isEmpty())
             piece = QByteArrayLiteral(".");
         if (end >= size)
-            return ::openat(dirFd, piece.constData(), flags);
-        const int next = ::openat(dirFd, piece.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            return sys::openat(dirFd, piece.constData(), flags);
+        const int next = sys::openat(dirFd, piece.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (next < 0)
             return -1;
         base.reset(next);
@@ -82,7 +83,7 @@ DirectoryLister::~DirectoryLister() {
 
 void DirectoryLister::close() {
     if (m_dir) {
-        ::closedir(m_dir);
+        sys::closedir(m_dir);
         m_dir = nullptr;
     }
 }
@@ -104,9 +105,9 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
         return false;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0)
+    if (sys::fstat(fd.get(), &st) == 0)
         m_device = static_cast<quint64>(st.st_dev);
-    m_dir = ::fdopendir(fd.get());
+    m_dir = sys::fdopendir(fd.get());
     if (!m_dir) {
         m_error = errno;
         return false;
@@ -121,7 +122,7 @@ bool DirectoryLister::next(DirEntry& entry) {
         return false;
     for (;;) {
         errno = 0;
-        const dirent* d = ::readdir(m_dir);
+        const dirent* d = sys::readdir(m_dir);
         if (!d) {
             m_error = errno;
             return false;
@@ -138,7 +139,7 @@ bool DirectoryLister::next(DirEntry& entry) {
         if (!m_pattern->matchesAll() && !m_pattern->matches(entry.name))
             continue;
         struct stat st {};
-        if (::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (sys::fstatat(::dirfd(m_dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
             if (errno == ENOENT)

@@ -11,6 +11,7 @@
 #include "PathSyntax.h"
 #include "ReadAhead.h"
 #include "StartFolders.h"
+#include "SystemCalls.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
 #include "mVersionInfo.h"
@@ -108,7 +109,7 @@ private:
             return batch;
         // Files are opened relative to the folder: no walk of its path for each of them.
         const QByteArray nativeFolder = PathToNative(folder);
-        const FileDescriptor folderFd(::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const FileDescriptor folderFd(sys::open(nativeFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         DirEntry entry;
         while (!StopRequested(stop) && lister.next(entry)) {
             if (entry.isDirectory || entry.name.startsWith(u'.'))

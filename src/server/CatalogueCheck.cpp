@@ -7,6 +7,7 @@
 #include "FileTime.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
+#include "SystemCalls.h"
 #include "ReadAhead.h"
 #include "mVersionInfo.h"
 
@@ -52,7 +53,7 @@ public:
     int open(const QString& folder) {
         if (folder != m_folder) {
             m_folder = folder;
-            m_fd = FileDescriptor(::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            m_fd = FileDescriptor(sys::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         }
         return m_fd.isValid() ? m_fd.get() : AT_FDCWD;
     }
@@ -72,7 +73,7 @@ Found lookUp(const RecordedFile& file, FolderHandle& folder) {
     found.nativePath =
         found.folderFd == AT_FDCWD ? PathToNative(JoinPath(file.folder, file.name)) : nativeName;
     struct stat st {};
-    if (::fstatat(found.folderFd, found.nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (sys::fstatat(found.folderFd, found.nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         !S_ISDIR(st.st_mode)) {
         found.exists = true;
         found.regular = S_ISREG(st.st_mode);
