@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "FileTime.h"
+#include "ListExport.h"
 #include "SortKey.h"
 #include "SqliteStatement.h"
 #include "SystemCalls.h"
@@ -17,6 +18,26 @@ namespace {
 
 QString quoted(const QString& path) {
     return QStringLiteral("« %1 »").arg(path);
+}
+
+// The engine's own texts are English: the failures of the disk and of the system get French ones.
+QString engineCause(int code) {
+    switch (code & 0xff) {
+    case SQLITE_IOERR:
+        return QStringLiteral("erreur d'entrée-sortie");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("le fichier ne peut pas être ouvert");
+    case SQLITE_NOMEM:
+        return QStringLiteral("mémoire insuffisante");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("le fichier est verrouillé");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("accès refusé");
+    default:
+        return {};
+    }
 }
 
 bool isNotADatabase(int code) {
@@ -64,6 +85,8 @@ bool Database::fail(const QString& what) const {
         m_error = QStringLiteral("%1 : le fichier %2 est ouvert en lecture seule.").arg(what, quoted(m_path));
     else if ((code & 0xff) == SQLITE_FULL)
         m_error = QStringLiteral("%1 : le disque est plein.").arg(what);
+    else if (const QString cause = engineCause(code); !cause.isEmpty())
+        m_error = QStringLiteral("%1 : %2.").arg(what, cause);
     else
         m_error = detail.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, detail);
     return false;
@@ -90,8 +113,8 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
         const int err = errno;
         if (err == EEXIST)
             return failWith(QStringLiteral("Le fichier %1 existe déjà.").arg(quoted(path)));
-        return failWith(QStringLiteral("Impossible de créer le fichier %1 : %2")
-                            .arg(quoted(path), QString::fromLocal8Bit(strerror(err))));
+        return failWith(QStringLiteral("Impossible de créer le fichier %1 : %2.")
+                            .arg(quoted(path), ListExport::causeText(err)));
     }
     sys::close(fd);
 
