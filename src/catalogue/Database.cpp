@@ -121,7 +121,9 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
     auto removeOnFailure = [&](bool ok) {
         if (!ok) {
             close();
+            // A commit whose journal could not be deleted leaves that journal: it goes with its file.
             sys::unlink(native.constData());
+            sys::unlink((native + "-journal").constData());
         }
         return ok;
     };
