@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "FileDescriptor.h"
 #include "FileTime.h"
 #include "ListExport.h"
 #include "SortKey.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -151,6 +153,33 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
     }
     ok = ok && commit();
     return removeOnFailure(ok);
+}
+
+bool Database::settleJournal(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray journal = native + "-journal";
+    struct stat st {};
+    if (sys::fstatat(AT_FDCWD, journal.constData(), &st, 0) != 0)
+        return errno == ENOENT;
+    if (st.st_size > 0) {
+        // The engine puts the pages of an unfinished transaction back as soon as it reads the file.
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+            SQLITE_OK)
+            sqlite3_exec(db, "PRAGMA journal_mode = DELETE; SELECT count(*) FROM sqlite_schema", nullptr,
+                         nullptr, nullptr);
+        sqlite3_close_v2(db);
+        if (sys::fstatat(AT_FDCWD, journal.constData(), &st, 0) != 0)
+            return errno == ENOENT;
+        // The engine takes a journal whose first byte is 0 as finished; anything else may still be
+        // needed to make the file whole.
+        char first = 1;
+        const FileDescriptor fd(sys::open(journal.constData(), O_RDONLY | O_CLOEXEC));
+        if (st.st_size > 0 && (!fd.isValid() || sys::read(fd.get(), &first, 1) != 1 || first != 0))
+            return false;
+    }
+    // An empty or finished journal holds nothing to put back.
+    return sys::unlink(journal.constData()) == 0;
 }
 
 bool Database::open(const QString& path, OpenMode mode, DbKind kind) {

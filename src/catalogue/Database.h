@@ -41,6 +41,11 @@ public:
     bool open(const QString& path, OpenMode mode, DbKind kind = DbKind::Catalogue);
     void close();
 
+    // After the last connection to `path` has closed: puts back a transaction left unfinished in
+    // its journal (a failed rollback), and removes the journal once it holds nothing. True when no
+    // journal is left.
+    static bool settleJournal(const QString& path);
+
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
     DbKind kind() const { return m_kind; }
