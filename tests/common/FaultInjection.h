@@ -39,9 +39,9 @@ enum class FsCall {
 inline constexpr int kFsCallKinds = 15;
 
 inline const char* FsCallName(FsCall call) {
-    static const char* const names[kFsCallKinds] = {"open",    "openat",   "close",   "read",   "pread",
-                                                    "write",   "fstat",    "fstatat", "opendir", "readdir",
-                                                    "closedir", "mkostemp", "rename",  "unlink", "fsync"};
+    static const char* const names[kFsCallKinds] = {"open",     "openat",   "close",   "read",    "pread",
+                                                    "write",    "fstat",    "fstatat", "opendir", "readdir",
+                                                    "closedir", "mkostemp", "rename",  "unlink",  "fsync"};
     return names[int(call)];
 }
 
@@ -70,6 +70,13 @@ public:
         m_vanishName = QFile::encodeName(QFileInfo(path).fileName());
     }
 
+    // No fault any more (the work is over; what follows checks its outcome). Returns the faults
+    // injected.
+    int disarm() {
+        m_faults.clear();
+        m_vanishName.clear();
+        return m_injected.load();
+    }
     int count(FsCall call) const { return m_counts[size_t(call)].load(); }
     int injected() const { return m_injected.load(); }
     bool vanished() const { return m_vanished.load(); }
@@ -117,7 +124,9 @@ private:
 
     static inline const sys::Calls kTable{
         [](const char* p, int f, mode_t m) { return hit(FsCall::Open) ? -1 : real().open(p, f, m); },
-        [](int d, const char* p, int f, mode_t m) { return hit(FsCall::OpenAt) ? -1 : real().openat(d, p, f, m); },
+        [](int d, const char* p, int f, mode_t m) {
+            return hit(FsCall::OpenAt) ? -1 : real().openat(d, p, f, m);
+        },
         [](int fd) {
             // The descriptor is gone even when close reports an error, as on Linux.
             const int rc = real().close(fd);
@@ -127,7 +136,9 @@ private:
         [](int fd, void* b, size_t n, off_t o) -> ssize_t {
             return hit(FsCall::Pread) ? -1 : real().pread(fd, b, n, o);
         },
-        [](int fd, const void* b, size_t n) -> ssize_t { return hit(FsCall::Write) ? -1 : real().write(fd, b, n); },
+        [](int fd, const void* b, size_t n) -> ssize_t {
+            return hit(FsCall::Write) ? -1 : real().write(fd, b, n);
+        },
         [](int fd, struct stat* st) { return hit(FsCall::Fstat) ? -1 : real().fstat(fd, st); },
         [](int d, const char* p, struct stat* st, int f) {
             return hit(FsCall::FstatAt) ? -1 : real().fstatat(d, p, st, f);

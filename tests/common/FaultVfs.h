@@ -15,7 +15,8 @@ enum class VfsCall { Open, Delete, Read, Write, Truncate, Sync };
 inline constexpr int kVfsCallKinds = 6;
 
 inline const char* VfsCallName(VfsCall call) {
-    static const char* const names[kVfsCallKinds] = {"xOpen", "xDelete", "xRead", "xWrite", "xTruncate", "xSync"};
+    static const char* const names[kVfsCallKinds] = {"xOpen",  "xDelete",   "xRead",
+                                                     "xWrite", "xTruncate", "xSync"};
     return names[int(call)];
 }
 
@@ -46,6 +47,11 @@ public:
     // Call number `at` (from 1) of `call` fails with `code`; with `persistent`, every later one too.
     void arm(VfsCall call, int at, int code, bool persistent = false) {
         m_faults.push_back(Fault{call, at, code, persistent});
+    }
+    // No fault any more (the job is over; what follows checks its outcome). Returns the faults injected.
+    int disarm() {
+        m_faults.clear();
+        return m_injected.load();
     }
     int count(VfsCall call) const { return m_counts[size_t(call)].load(); }
     int injected() const { return m_injected.load(); }
@@ -127,7 +133,9 @@ private:
         [](sqlite3_file* f, int lock) { return realOf(f)->pMethods->xLock(realOf(f), lock); },
         [](sqlite3_file* f, int lock) { return realOf(f)->pMethods->xUnlock(realOf(f), lock); },
         [](sqlite3_file* f, int* out) { return realOf(f)->pMethods->xCheckReservedLock(realOf(f), out); },
-        [](sqlite3_file* f, int op, void* arg) { return realOf(f)->pMethods->xFileControl(realOf(f), op, arg); },
+        [](sqlite3_file* f, int op, void* arg) {
+            return realOf(f)->pMethods->xFileControl(realOf(f), op, arg);
+        },
         [](sqlite3_file* f) { return realOf(f)->pMethods->xSectorSize(realOf(f)); },
         [](sqlite3_file* f) { return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f)); },
         nullptr,
