@@ -74,6 +74,9 @@ void Database::close() {
         // Statements are owned by their RAII holders; close_v2 defers until they are gone.
         sqlite3_close_v2(m_db);
         m_db = nullptr;
+        // A journal that a failed commit or rollback left does not stay beside the file.
+        if (!m_readOnly)
+            settleJournal(m_path);
     }
 }
 

@@ -74,9 +74,6 @@ CatalogueFileJob::Outcome CatalogueFileJob::finish() {
 void CatalogueFileJob::release() {
     m_writer.reset();
     m_db.close();
-    // A journal the engine failed to roll back or to remove does not stay beside the file.
-    if (m_created)
-        Database::settleJournal(m_fileName);
 }
 
 void CatalogueFileJob::discard() {
