@@ -275,20 +275,31 @@ bool Database::inTransaction() const {
     return m_db != nullptr && sqlite3_get_autocommit(m_db) == 0;
 }
 
-bool Database::hasPropertiesTable() const {
+bool Database::hasPropertiesTable(bool* readable) const {
+    *readable = false;
     SqliteStatement st(m_db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
     if (!st.isValid())
         return false;
     st.bindText(1, Schema::kPropertiesTable);
-    return st.step() == SQLITE_ROW;
+    const int rc = st.step();
+    *readable = rc == SQLITE_ROW || rc == SQLITE_DONE;
+    return rc == SQLITE_ROW;
 }
 
 Result<std::optional<DbProperty>> Database::property(const QString& name) const {
     using R = Result<std::optional<DbProperty>>;
     if (m_db == nullptr)
         return R::failure(QStringLiteral("Aucun catalogue n'est ouvert."));
-    if (!hasPropertiesTable())
+    // A schema that cannot be read is a failure, not a missing table: inside a transaction the
+    // engine has rolled it back, and nothing must go on as if it were still open.
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable) {
+            fail(QStringLiteral("Impossible de lire la propriété « %1 »").arg(name));
+            return R::failure(m_error);
+        }
         return std::optional<DbProperty>();
+    }
     SqliteStatement st(
         m_db, QStringLiteral("SELECT Type, Value FROM %1 WHERE Name = ?1").arg(Schema::kPropertiesTable));
     if (!st.isValid()) {
@@ -326,8 +337,14 @@ Result<std::vector<DbProperty>> Database::properties() const {
     std::vector<DbProperty> all;
     if (m_db == nullptr)
         return R::failure(QStringLiteral("Aucun catalogue n'est ouvert."));
-    if (!hasPropertiesTable())
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable) {
+            fail(QStringLiteral("Impossible de lire les propriétés"));
+            return R::failure(m_error);
+        }
         return all;
+    }
     SqliteStatement st(m_db,
                        QStringLiteral("SELECT Name FROM %1 ORDER BY rowid").arg(Schema::kPropertiesTable));
     if (!st.isValid()) {
@@ -374,8 +391,13 @@ bool Database::createProperty(const QString& name, PropertyType type, const QVar
     const QString text = propertyValueText(type, value, &ok);
     if (!ok)
         return failWith(QStringLiteral("La valeur de la propriété « %1 » n'est pas une date.").arg(name));
-    if (!hasPropertiesTable() && !exec(Schema::propertiesTableSql()))
-        return false;
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable)
+            return fail(QStringLiteral("Impossible de créer la propriété « %1 »").arg(name));
+        if (!exec(Schema::propertiesTableSql()))
+            return false;
+    }
     auto existing = property(name);
     if (!existing)
         return failWith(existing.error());

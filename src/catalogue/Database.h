@@ -74,7 +74,8 @@ public:
 private:
     bool configure();
     bool validate(DbKind kind);
-    bool hasPropertiesTable() const;
+    // False with *readable false when the schema cannot be read.
+    bool hasPropertiesTable(bool* readable) const;
     QString propertyValueText(PropertyType type, const QVariant& value, bool* ok) const;
 
     sqlite3* m_db = nullptr;
