@@ -4,6 +4,8 @@
 // catalogue it was not asked to write. The counts of faults injected are printed at the end.
 #include "CatalogueBuilder.h"
 #include "CatalogueCheck.h"
+#include "CatalogueConversion.h"
+#include "CatalogueWriter.h"
 #include "Database.h"
 #include "FaultInjection.h"
 #include "FaultVfs.h"
@@ -195,6 +197,7 @@ class TestFaultInjection : public QObject {
     QString m_spec; // m_tree/a:m_tree/b
     QString m_catalogue; // the tree as built before the new files came
     QByteArray m_catalogueBytes;
+    QString m_earlier; // the same catalogue in the earlier format
     int m_treeFiles = 0;
     QStringList m_newNames; // the files added since the catalogue
     QMap<QString, Tally> m_tally;
@@ -360,6 +363,54 @@ class TestFaultInjection : public QObject {
         QDir(out).removeRecursively();
     }
 
+    // The two writes made to a catalogue the user already has: its conversion from the earlier
+    // format, then a new description. Either happens whole or not at all.
+    void rewriteOnce(const QString& where, const std::function<int()>& injected) {
+        const QString out = freshFolder();
+        const QString file = out + u"/photos.dat"_s;
+        QVERIFY(QFile::copy(m_earlier, file));
+        QString error;
+        bool converted = false;
+        bool described = false;
+        {
+            Database db;
+            if (db.open(file, OpenMode::ReadWrite)) {
+                converted = CatalogueConversion::convert(db, u"2.0.0"_s, &error);
+                described = converted && SetDescription(db, u"Nouvelle description"_s, &error);
+            } else {
+                error = db.lastError();
+            }
+        }
+        Terminal end;
+        end.complete = 1;
+        end.success = described;
+        note(u"catalogue rewrite"_s, end, injected());
+        if (!described)
+            QVERIFY2(isFrenchCause(error), qPrintable(where + u": "_s + error));
+        // A disk that keeps failing keeps the journal that makes the file whole again.
+        if (m_persistentFault)
+            QVERIFY2(Database::settleJournal(file), qPrintable(where));
+        QVERIFY2(entriesOf(out) == QStringList{u"photos.dat"_s},
+                 qPrintable(where + entriesOf(out).join(u' ')));
+        const QString problem = wholeDatabaseProblem(file, DbKind::Catalogue);
+        QVERIFY2(problem.isEmpty(), qPrintable(where + u": "_s + problem));
+        const QStringList version =
+            queryRows(file, u"SELECT Value FROM Properties WHERE Name = 'VersionID'"_s);
+        const QStringList description =
+            queryRows(file, u"SELECT Value FROM Properties WHERE Name = 'Description'"_s);
+        if (converted)
+            QVERIFY2(version == QStringList{u"2.0.0"_s}, qPrintable(where + version.join(u' ')));
+        else
+            QVERIFY2(version.isEmpty(), qPrintable(where + version.join(u' ') + error));
+        if (described)
+            QVERIFY2(description == QStringList{u"Nouvelle description"_s}, qPrintable(where));
+        else
+            QVERIFY2(description == QStringList{u"Ajoutez une description à ce fichier Vambrel"_s},
+                     qPrintable(where + description.join(u' ')));
+        QCOMPARE(queryRows(file, u"SELECT count(*) FROM Files"_s), QStringList{QString::number(m_treeFiles)});
+        QDir(out).removeRecursively();
+    }
+
     // ---- the sweeps ----
 
     // Counts the calls of a clean run, then fails each of them in turn with each error.
@@ -433,6 +484,13 @@ private Q_SLOTS:
         m_treeFiles = sink.files;
         QCOMPARE(m_treeFiles, 8);
         m_catalogueBytes = readAll(m_catalogue);
+        m_earlier = m_root.filePath(u"catalogue-earlier.dat"_s);
+        QVERIFY(QFile::copy(m_catalogue, m_earlier));
+        {
+            Database db;
+            QVERIFY(db.open(m_earlier, OpenMode::ReadWrite));
+            QVERIFY(db.exec(u"DELETE FROM Properties WHERE Name IN ('VersionID', 'Source')"_s));
+        }
         // Files added since: in known folders, and in a folder the catalogue does not know.
         QVERIFY(QDir().mkpath(m_tree + u"/a/sub/fresh"_s));
         makeFile(m_tree + u"/a/new1.txt"_s);
@@ -690,6 +748,12 @@ private Q_SLOTS:
     void searchUnderEngineFaults() {
         sweepEngine([this](const QString& where, const std::function<int()>& injected) {
             searchOnce(where, injected);
+        });
+    }
+
+    void rewriteUnderEngineFaults() {
+        sweepEngine([this](const QString& where, const std::function<int()>& injected) {
+            rewriteOnce(where, injected);
         });
     }
 
