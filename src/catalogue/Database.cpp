@@ -1,12 +1,16 @@
 #include "Database.h"
 
+#include "FileDescriptor.h"
 #include "FileTime.h"
+#include "ListExport.h"
 #include "SortKey.h"
 #include "SqliteStatement.h"
+#include "SystemCalls.h"
 
 #include <QFile>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -16,6 +20,26 @@ namespace {
 
 QString quoted(const QString& path) {
     return QStringLiteral("« %1 »").arg(path);
+}
+
+// The engine's own texts are English: the failures of the disk and of the system get French ones.
+QString engineCause(int code) {
+    switch (code & 0xff) {
+    case SQLITE_IOERR:
+        return QStringLiteral("erreur d'entrée-sortie");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("le fichier ne peut pas être ouvert");
+    case SQLITE_NOMEM:
+        return QStringLiteral("mémoire insuffisante");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("le fichier est verrouillé");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("accès refusé");
+    default:
+        return {};
+    }
 }
 
 bool isNotADatabase(int code) {
@@ -50,6 +74,9 @@ void Database::close() {
         // Statements are owned by their RAII holders; close_v2 defers until they are gone.
         sqlite3_close_v2(m_db);
         m_db = nullptr;
+        // A journal that a failed commit or rollback left does not stay beside the file.
+        if (!m_readOnly)
+            settleJournal(m_path);
     }
 }
 
@@ -63,6 +90,8 @@ bool Database::fail(const QString& what) const {
         m_error = QStringLiteral("%1 : le fichier %2 est ouvert en lecture seule.").arg(what, quoted(m_path));
     else if ((code & 0xff) == SQLITE_FULL)
         m_error = QStringLiteral("%1 : le disque est plein.").arg(what);
+    else if (const QString cause = engineCause(code); !cause.isEmpty())
+        m_error = QStringLiteral("%1 : %2.").arg(what, cause);
     else
         m_error = detail.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, detail);
     return false;
@@ -84,20 +113,22 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
 
     // O_EXCL makes the refusal of an existing name atomic: nothing at that path is ever touched.
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = sys::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int err = errno;
         if (err == EEXIST)
             return failWith(QStringLiteral("Le fichier %1 existe déjà.").arg(quoted(path)));
-        return failWith(QStringLiteral("Impossible de créer le fichier %1 : %2")
-                            .arg(quoted(path), QString::fromLocal8Bit(strerror(err))));
+        return failWith(QStringLiteral("Impossible de créer le fichier %1 : %2.")
+                            .arg(quoted(path), ListExport::causeText(err)));
     }
-    ::close(fd);
+    sys::close(fd);
 
     auto removeOnFailure = [&](bool ok) {
         if (!ok) {
             close();
-            ::unlink(native.constData());
+            // A commit whose journal could not be deleted leaves that journal: it goes with its file.
+            sys::unlink(native.constData());
+            sys::unlink((native + "-journal").constData());
         }
         return ok;
     };
@@ -125,6 +156,33 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
     }
     ok = ok && commit();
     return removeOnFailure(ok);
+}
+
+bool Database::settleJournal(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray journal = native + "-journal";
+    struct stat st {};
+    if (sys::fstatat(AT_FDCWD, journal.constData(), &st, 0) != 0)
+        return errno == ENOENT;
+    if (st.st_size > 0) {
+        // The engine puts the pages of an unfinished transaction back as soon as it reads the file.
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+            SQLITE_OK)
+            sqlite3_exec(db, "PRAGMA journal_mode = DELETE; SELECT count(*) FROM sqlite_schema", nullptr,
+                         nullptr, nullptr);
+        sqlite3_close_v2(db);
+        if (sys::fstatat(AT_FDCWD, journal.constData(), &st, 0) != 0)
+            return errno == ENOENT;
+        // The engine takes a journal whose first byte is 0 as finished; anything else may still be
+        // needed to make the file whole.
+        char first = 1;
+        const FileDescriptor fd(sys::open(journal.constData(), O_RDONLY | O_CLOEXEC));
+        if (st.st_size > 0 && (!fd.isValid() || sys::read(fd.get(), &first, 1) != 1 || first != 0))
+            return false;
+    }
+    // An empty or finished journal holds nothing to put back.
+    return sys::unlink(journal.constData()) == 0;
 }
 
 bool Database::open(const QString& path, OpenMode mode, DbKind kind) {
@@ -217,20 +275,31 @@ bool Database::inTransaction() const {
     return m_db != nullptr && sqlite3_get_autocommit(m_db) == 0;
 }
 
-bool Database::hasPropertiesTable() const {
+bool Database::hasPropertiesTable(bool* readable) const {
+    *readable = false;
     SqliteStatement st(m_db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
     if (!st.isValid())
         return false;
     st.bindText(1, Schema::kPropertiesTable);
-    return st.step() == SQLITE_ROW;
+    const int rc = st.step();
+    *readable = rc == SQLITE_ROW || rc == SQLITE_DONE;
+    return rc == SQLITE_ROW;
 }
 
 Result<std::optional<DbProperty>> Database::property(const QString& name) const {
     using R = Result<std::optional<DbProperty>>;
     if (m_db == nullptr)
         return R::failure(QStringLiteral("Aucun catalogue n'est ouvert."));
-    if (!hasPropertiesTable())
+    // A schema that cannot be read is a failure, not a missing table: inside a transaction the
+    // engine has rolled it back, and nothing must go on as if it were still open.
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable) {
+            fail(QStringLiteral("Impossible de lire la propriété « %1 »").arg(name));
+            return R::failure(m_error);
+        }
         return std::optional<DbProperty>();
+    }
     SqliteStatement st(
         m_db, QStringLiteral("SELECT Type, Value FROM %1 WHERE Name = ?1").arg(Schema::kPropertiesTable));
     if (!st.isValid()) {
@@ -268,8 +337,14 @@ Result<std::vector<DbProperty>> Database::properties() const {
     std::vector<DbProperty> all;
     if (m_db == nullptr)
         return R::failure(QStringLiteral("Aucun catalogue n'est ouvert."));
-    if (!hasPropertiesTable())
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable) {
+            fail(QStringLiteral("Impossible de lire les propriétés"));
+            return R::failure(m_error);
+        }
         return all;
+    }
     SqliteStatement st(m_db,
                        QStringLiteral("SELECT Name FROM %1 ORDER BY rowid").arg(Schema::kPropertiesTable));
     if (!st.isValid()) {
@@ -316,8 +391,13 @@ bool Database::createProperty(const QString& name, PropertyType type, const QVar
     const QString text = propertyValueText(type, value, &ok);
     if (!ok)
         return failWith(QStringLiteral("La valeur de la propriété « %1 » n'est pas une date.").arg(name));
-    if (!hasPropertiesTable() && !exec(Schema::propertiesTableSql()))
-        return false;
+    bool readable = false;
+    if (!hasPropertiesTable(&readable)) {
+        if (!readable)
+            return fail(QStringLiteral("Impossible de créer la propriété « %1 »").arg(name));
+        if (!exec(Schema::propertiesTableSql()))
+            return false;
+    }
     auto existing = property(name);
     if (!existing)
         return failWith(existing.error());

@@ -41,6 +41,11 @@ public:
     bool open(const QString& path, OpenMode mode, DbKind kind = DbKind::Catalogue);
     void close();
 
+    // After the last connection to `path` has closed: puts back a transaction left unfinished in
+    // its journal (a failed rollback), and removes the journal once it holds nothing. True when no
+    // journal is left.
+    static bool settleJournal(const QString& path);
+
     bool isOpen() const { return m_db != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
     DbKind kind() const { return m_kind; }
@@ -69,7 +74,8 @@ public:
 private:
     bool configure();
     bool validate(DbKind kind);
-    bool hasPropertiesTable() const;
+    // False with *readable false when the schema cannot be read.
+    bool hasPropertiesTable(bool* readable) const;
     QString propertyValueText(PropertyType type, const QVariant& value, bool* ok) const;
 
     sqlite3* m_db = nullptr;

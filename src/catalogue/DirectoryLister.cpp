@@ -2,6 +2,7 @@
 
 #include "FileDescriptor.h"
 #include "NativeName.h"
+#include "SystemCalls.h"
 
 #include <cerrno>
 #include <climits>
@@ -46,7 +47,7 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
         return -1;
     }
     if (nativePath.size() < PATH_MAX) {
-        const int fd = ::open(nativePath.constData(), flags);
+        const int fd = sys::open(nativePath.constData(), flags);
         if (fd >= 0 || errno != ENAMETOOLONG)
             return fd;
     }
@@ -59,7 +60,7 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
     FileDescriptor base;
     qsizetype at = 0;
     if (path.startsWith('/')) {
-        base.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        base.reset(sys::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (base.get() < 0)
             return -1;
         at = 1;
@@ -79,8 +80,8 @@ int OpenLongPath(const QByteArray& nativePath, int flags) {
         if (piece.isEmpty())
             piece = QByteArrayLiteral(".");
         if (end >= size)
-            return ::openat(dirFd, piece.constData(), flags);
-        const int next = ::openat(dirFd, piece.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            return sys::openat(dirFd, piece.constData(), flags);
+        const int next = sys::openat(dirFd, piece.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (next < 0)
             return -1;
         base.reset(next);
@@ -94,7 +95,7 @@ DirectoryLister::~DirectoryLister() {
 
 void DirectoryLister::close() {
     if (m_fd >= 0) {
-        ::close(m_fd);
+        sys::close(m_fd);
         m_fd = -1;
     }
     m_filled = m_at = 0;
@@ -108,7 +109,7 @@ int DirectoryLister::descriptor() const {
 quint64 DirectoryLister::device() const {
     if (!m_deviceKnown && m_fd >= 0) {
         struct stat st {};
-        if (::fstat(m_fd, &st) == 0)
+        if (sys::fstat(m_fd, &st) == 0)
             m_device = static_cast<quint64>(st.st_dev);
         m_deviceKnown = true;
     }
@@ -123,7 +124,7 @@ bool DirectoryLister::fill() {
     if (!m_buffer)
         m_buffer = std::make_unique<char[]>(kBufferSize);
     for (;;) {
-        const ssize_t n = ::getdents64(m_fd, m_buffer.get(), kBufferSize);
+        const ssize_t n = sys::getdents64(m_fd, m_buffer.get(), kBufferSize);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -184,7 +185,7 @@ bool DirectoryLister::next(DirEntry& entry) {
         struct stat st {};
         if (m_typesOnly && d->d_type != DT_UNKNOWN) {
             fillFromType(entry, d->d_type, device());
-        } else if (::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        } else if (sys::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
             if (errno == ENOENT)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SystemCalls.h"
+
 #include <cerrno>
 #include <unistd.h>
 #include <utility>
@@ -29,13 +31,13 @@ public:
     // show only here.
     bool close() {
         const int fd = std::exchange(m_fd, -1);
-        return fd < 0 || ::close(fd) == 0;
+        return fd < 0 || sys::close(fd) == 0;
     }
     // Closes the descriptor held (keeping errno as it was) and takes `fd` instead.
     void reset(int fd = -1) {
         if (m_fd >= 0) {
             const int saved = errno;
-            ::close(m_fd);
+            sys::close(m_fd);
             errno = saved;
         }
         m_fd = fd;

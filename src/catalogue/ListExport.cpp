@@ -1,6 +1,7 @@
 #include "ListExport.h"
 
 #include "NativeName.h"
+#include "SystemCalls.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -18,15 +19,15 @@ namespace {
 class PendingFile {
 public:
     explicit PendingFile(QByteArray pattern) : m_path(std::move(pattern)) {
-        m_fd = ::mkstemp(m_path.data());
+        m_fd = sys::mkostemp(m_path.data(), 0);
         if (m_fd < 0)
             m_path.clear();
     }
     ~PendingFile() {
         if (m_fd >= 0)
-            ::close(m_fd);
+            sys::close(m_fd);
         if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
+            sys::unlink(m_path.constData());
     }
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -36,10 +37,10 @@ public:
     bool closeFile() {
         const int fd = m_fd;
         m_fd = -1;
-        return ::close(fd) == 0;
+        return sys::close(fd) == 0;
     }
     bool renameTo(const QByteArray& target) {
-        if (::rename(m_path.constData(), target.constData()) != 0)
+        if (sys::rename(m_path.constData(), target.constData()) != 0)
             return false;
         m_path.clear();
         return true;
@@ -52,7 +53,7 @@ private:
 
 bool writeAll(int fd, const char* data, qint64 size) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
+        const ssize_t n = sys::write(fd, data, size_t(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -128,7 +129,7 @@ QString ListExport::write(const QString& path, const QStringList& headerLines, q
         if (buffer.size() >= kFlushAt && !flush())
             return failure(errno);
     }
-    if (!flush() || ::fsync(file.fd()) != 0)
+    if (!flush() || sys::fsync(file.fd()) != 0)
         return failure(errno);
     if (!file.closeFile())
         return failure(errno);

@@ -2,8 +2,10 @@
 
 #include "FileTime.h"
 #include "NativeName.h"
+#include "SystemCalls.h"
 #include "mVersionInfo.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace vambrel {
@@ -12,7 +14,7 @@ LiveFile LiveFile::look(const QString& path) {
     LiveFile live;
     const QByteArray native = PathToNative(path);
     struct stat st {};
-    if (native.isEmpty() || ::lstat(native.constData(), &st) != 0)
+    if (native.isEmpty() || sys::fstatat(AT_FDCWD, native.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return live;
     if (S_ISDIR(st.st_mode)) {
         live.state = State::FolderOnly;

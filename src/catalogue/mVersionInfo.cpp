@@ -1,6 +1,7 @@
 #include "mVersionInfo.h"
 
 #include "FileDescriptor.h"
+#include "SystemCalls.h"
 #include "TextHelpers.h"
 
 #include <QFile>
@@ -221,7 +222,7 @@ private:
 
 bool preadFully(int fd, char* out, std::size_t length, quint64 offset) {
     while (length > 0) {
-        const ssize_t n = ::pread(fd, out, length, off_t(offset));
+        const ssize_t n = sys::pread(fd, out, length, off_t(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -601,7 +602,7 @@ namespace {
 enum class Known { Nothing, ListedRegular };
 
 VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlags, Known known) {
-    const FileDescriptor fd(::openat(folderFd, nativePath.constData(),
+    const FileDescriptor fd(sys::openat(folderFd, nativePath.constData(),
                                      O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
     if (fd.get() < 0)
         return {};
@@ -610,11 +611,11 @@ VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlag
     // image is looked at more closely.
     if (known == Known::ListedRegular) {
         char signature[2];
-        if (::pread(fd.get(), signature, 2, 0) != 2 || signature[0] != 'M' || signature[1] != 'Z')
+        if (sys::pread(fd.get(), signature, 2, 0) != 2 || signature[0] != 'M' || signature[1] != 'Z')
             return {};
     }
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+    if (sys::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
         quint64(st.st_size) < kVersionMinImageSize)
         return {};
     FileSource source(fd.get(), quint64(st.st_size));
@@ -633,7 +634,7 @@ VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
     try {
         // Devices, FIFOs and sockets are never opened: opening some of them has effects.
         struct stat named;
-        if (::stat(nativePath.constData(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
+        if (sys::fstatat(AT_FDCWD, nativePath.constData(), &named, 0) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
             quint64(named.st_size) < kVersionMinImageSize)
             return {};
         return readOpened(AT_FDCWD, nativePath, 0, Known::Nothing);

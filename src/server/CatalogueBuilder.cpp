@@ -11,6 +11,7 @@
 #include "PathSyntax.h"
 #include "ReadAhead.h"
 #include "StartFolders.h"
+#include "SystemCalls.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
 #include "mVersionInfo.h"

@@ -9,6 +9,7 @@
 #include "NativeName.h"
 #include "PathSyntax.h"
 #include "ReadAhead.h"
+#include "SystemCalls.h"
 #include "mVersionInfo.h"
 
 #include <cerrno>
@@ -53,7 +54,8 @@ public:
     int open(const QString& folder) {
         if (folder != m_folder) {
             m_folder = folder;
-            m_fd = FileDescriptor(::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            m_fd =
+                FileDescriptor(sys::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         }
         return m_fd.isValid() ? m_fd.get() : AT_FDCWD;
     }
@@ -73,7 +75,7 @@ Found lookUp(const RecordedFile& file, FolderHandle& folder) {
     found.nativePath =
         found.folderFd == AT_FDCWD ? PathToNative(JoinPath(file.folder, file.name)) : nativeName;
     struct stat st {};
-    if (::fstatat(found.folderFd, found.nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (sys::fstatat(found.folderFd, found.nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         !S_ISDIR(st.st_mode)) {
         found.exists = true;
         found.regular = S_ISREG(st.st_mode);
@@ -145,8 +147,8 @@ std::vector<int> judgeBatch(const std::vector<RecordedFile>& batch, const StopFl
     std::vector<std::pair<QString, FileDescriptor>> folders;
     auto folderFd = [&](const QString& folder) {
         if (folders.empty() || folders.back().first != folder)
-            folders.emplace_back(folder, FileDescriptor(::open(PathToNative(folder).constData(),
-                                                               O_PATH | O_DIRECTORY | O_CLOEXEC)));
+            folders.emplace_back(folder, FileDescriptor(sys::open(PathToNative(folder).constData(),
+                                                                  O_PATH | O_DIRECTORY | O_CLOEXEC)));
         return folders.back().second.isValid() ? folders.back().second.get() : AT_FDCWD;
     };
     for (size_t i = 0; i < batch.size(); ++i) {

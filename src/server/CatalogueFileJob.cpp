@@ -78,8 +78,8 @@ CatalogueFileJob::Outcome CatalogueFileJob::finish() {
 }
 
 bool CatalogueFileJob::syncToDisk(const QString& fileName) {
-    const FileDescriptor fd(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC));
-    return fd.isValid() && ::fsync(fd.get()) == 0;
+    const FileDescriptor fd(sys::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC));
+    return fd.isValid() && sys::fsync(fd.get()) == 0;
 }
 
 // Rows not committed are rolled back; nothing more is written.

@@ -3,6 +3,7 @@
 #include "FileDescriptor.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
+#include "SystemCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,7 +26,7 @@ bool fail(QString* error, int err, const QString& what) {
 bool copyAll(int in, int out) {
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        const ssize_t got = sys::read(in, buffer, sizeof buffer);
         if (got == 0)
             return true;
         if (got < 0) {
@@ -34,7 +35,7 @@ bool copyAll(int in, int out) {
             return false;
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+            const ssize_t put = sys::write(out, buffer + done, size_t(got - done));
             if (put < 0) {
                 if (errno == EINTR)
                     continue;
@@ -80,16 +81,16 @@ QString SystemErrorText(int err) {
 bool ReplaceFile(const QString& from, const QString& to, QString* error) {
     const QByteArray source = PathToNative(from);
     const QByteArray target = PathToNative(to);
-    if (::rename(source.constData(), target.constData()) == 0)
+    if (sys::rename(source.constData(), target.constData()) == 0)
         return true;
     if (errno != EXDEV)
         return fail(error, errno, QStringLiteral("Impossible de placer le fichier"));
 
-    FileDescriptor in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor in(sys::open(source.constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return fail(error, errno, QStringLiteral("Impossible de lire le fichier créé"));
     QByteArray pattern = PathToNative(JoinPath(FolderOf(to), QStringLiteral(".vambrel-XXXXXX")));
-    FileDescriptor out(::mkostemp(pattern.data(), O_CLOEXEC));
+    FileDescriptor out(sys::mkostemp(pattern.data(), O_CLOEXEC));
     if (out.get() < 0)
         return fail(error, errno, QStringLiteral("Impossible d'écrire dans le dossier"));
     // The copy never stays behind, whatever happens below.
@@ -98,20 +99,20 @@ bool ReplaceFile(const QString& from, const QString& to, QString* error) {
         bool keep = false;
         ~Unlink() {
             if (!keep)
-                ::unlink(path.constData());
+                sys::unlink(path.constData());
         }
     } cleanup{pattern};
     if (!copyAll(in.get(), out.get()))
         return fail(error, errno, QStringLiteral("Impossible de copier le fichier"));
     struct stat st {};
-    if (::fstat(in.get(), &st) == 0)
+    if (sys::fstat(in.get(), &st) == 0)
         ::fchmod(out.get(), st.st_mode & 0777);
-    if (::fsync(out.get()) != 0 || !out.close())
+    if (sys::fsync(out.get()) != 0 || !out.close())
         return fail(error, errno, QStringLiteral("Impossible de copier le fichier"));
-    if (::rename(pattern.constData(), target.constData()) != 0)
+    if (sys::rename(pattern.constData(), target.constData()) != 0)
         return fail(error, errno, QStringLiteral("Impossible de placer le fichier"));
     cleanup.keep = true;
-    ::unlink(source.constData());
+    sys::unlink(source.constData());
     return true;
 }
 
