@@ -1,6 +1,8 @@
 // Catalogue window figures on a large catalogue: the explorer view built, the flat list shown, a
 // sort by each column, a page moved by the scroll bar, and the process's memory with the
-// catalogue shown in both views one after the other.
+// catalogue shown in both views one after the other. While a view is made or sorted, a timer on
+// the window's thread records the longest gap between its ticks: how long the window could not
+// repaint.
 // Usage: bench_views [files] (default 1000000, in a tenth as many folders), or
 //        bench_views --views catalogue.dat (the measuring phase alone).
 
@@ -12,6 +14,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -100,17 +104,68 @@ void setView(bool explore) {
     SaveSetting(kAppName, kSectionStartUp, kKeyAffichage, BoolToSettingText(explore));
 }
 
+// The longest time between two ticks of a fast timer of the window's thread, over one phase and
+// over the whole run.
+class GapMeter {
+public:
+    GapMeter() {
+        m_timer.setInterval(2);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+    }
+    // A phase starts: the gap is counted from now.
+    void start() {
+        m_phase = 0;
+        m_clock.start();
+        m_since.start();
+        m_timer.start();
+    }
+    void stop() {
+        tick();
+        m_timer.stop();
+    }
+    double phaseMs() const { return m_phase; }
+    double worstMs() const { return m_worst; }
+
+private:
+    void tick() {
+        const double ms = m_clock.nsecsElapsed() / 1e6;
+        m_clock.restart();
+        if (ms > m_phase && qEnvironmentVariableIsSet("GAPDBG"))
+            std::fprintf(stderr, "gap %.0f ms at %.0f ms\n", ms, m_since.nsecsElapsed() / 1e6);
+        m_phase = std::max(m_phase, ms);
+        m_worst = std::max(m_worst, ms);
+    }
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_since;
+    double m_phase = 0;
+    double m_worst = 0;
+};
+
+GapMeter* gaps = nullptr;
+
+// Runs the event loop until the window has made its view or its sort.
+void waitLoaded(frmDirDat& w) {
+    while (w.loading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+}
+
 // Opens the catalogue in a window, shown and painted.
 double openIn(frmDirDat& w, const QString& path) {
     QElapsedTimer t;
     t.start();
+    gaps->start();
     if (!w.OuvrirDat(path)) {
         std::fprintf(stderr, "%s\n", qPrintable(w.lastError()));
         return -1;
     }
     w.show();
-    QApplication::processEvents();
-    return seconds(t);
+    waitLoaded(w);
+    const double s = seconds(t);
+    gaps->stop();
+    return s;
 }
 
 int views(const QString& path) {
@@ -118,37 +173,47 @@ int views(const QString& path) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     const long startKb = statusKb("VmRSS:");
 
+    GapMeter meter;
+    gaps = &meter;
     setView(true);
     frmDirDat w(nullptr);
     w.resize(1000, 700);
     const double explore = openIn(w, path);
     if (explore < 0)
         return 1;
-    std::printf("explorer view built and shown: %.2f s (%d top-level nodes)\n", explore,
-                w.treRep()->topLevelItemCount());
+    std::printf("explorer view built and shown: %.2f s (%d top-level nodes), longest repaint gap %.0f ms\n",
+                explore, w.treRep()->topLevelItemCount(), meter.phaseMs());
     const long afterExploreKb = statusKb("VmRSS:");
 
     // The view switch of the main window: build the flat list, then show its controls.
     QElapsedTimer t;
     t.start();
-    if (!w.OuvrirDatListing())
+    meter.start();
+    if (!w.setExploreView(false))
         return std::fprintf(stderr, "%s\n", qPrintable(w.lastError())), 1;
-    w.setInsExplore(false);
-    QApplication::processEvents();
-    std::printf("flat list view built and shown after the explorer view: %.2f s (%lld rows, pages of %d)\n",
-                seconds(t), w.rowCount(), w.pager().pageRows());
+    waitLoaded(w);
+    meter.stop();
+    std::printf("flat list view built and shown after the explorer view: %.2f s (%lld rows, pages of %d), "
+                "longest repaint gap %.0f ms\n",
+                seconds(t), w.rowCount(), w.pager().pageRows(), meter.phaseMs());
     const long bothKb = statusKb("VmRSS:");
 
     const char* columns[] = {"Nom", "Chemin", "Taille", "Type", "Modifié"};
+    const auto sortBy = [&](int c, double* gap) {
+        t.restart();
+        meter.start();
+        w.listingColumnClick(c);
+        waitLoaded(w);
+        meter.stop();
+        *gap = meter.phaseMs();
+        return seconds(t);
+    };
     for (int c : {1, 2, 3, 4, 0}) {
-        t.restart();
-        w.listingColumnClick(c);
-        QApplication::processEvents();
-        const double up = seconds(t);
-        t.restart();
-        w.listingColumnClick(c);
-        QApplication::processEvents();
-        std::printf("sort by %-8s ascending %.2f s, descending %.2f s\n", columns[c], up, seconds(t));
+        double upGap = 0, downGap = 0;
+        const double up = sortBy(c, &upGap);
+        const double down = sortBy(c, &downGap);
+        std::printf("sort by %-8s ascending %.2f s, descending %.2f s, longest repaint gap %.0f ms\n",
+                    columns[c], up, down, std::max(upGap, downGap));
     }
 
     QRandomGenerator rng(5);
@@ -172,8 +237,29 @@ int views(const QString& path) {
         frmDirDat flat(nullptr);
         flat.resize(1000, 700);
         const double shown = openIn(flat, path);
-        std::printf("flat list view opened directly: %.2f s\n", shown);
+        std::printf("flat list view opened directly: %.2f s, longest repaint gap %.0f ms\n", shown,
+                    meter.phaseMs());
     }
+    // A window closed as soon as its opening started: the work is cancelled and waited for.
+    for (bool treeView : {true, false}) {
+        setView(treeView);
+        QElapsedTimer closing;
+        {
+            frmDirDat closed(nullptr);
+            closed.resize(1000, 700);
+            if (!closed.OuvrirDat(path))
+                return 1;
+            closed.show();
+            QTimer::singleShot(50, &closed, &QWidget::close);
+            QTimer::singleShot(50, [&closing] { closing.start(); });
+            QEventLoop loop;
+            QTimer::singleShot(60, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        std::printf("%s view closed 50 ms into its opening: window gone %.1f ms after the close\n",
+                    treeView ? "explorer" : "flat list", closing.nsecsElapsed() / 1e6);
+    }
+    std::printf("longest repaint gap of the whole run: %.0f ms\n", meter.worstMs());
     std::printf("memory: resident %.0f MB at start, %.0f MB with the explorer view, %.0f MB with both views, "
                 "peak %.0f MB\n",
                 startKb / 1024.0, afterExploreKb / 1024.0, bothKb / 1024.0, statusKb("VmHWM:") / 1024.0);

@@ -329,6 +329,7 @@ bool frmDirDat::adoptTree(FolderRows folders, std::vector<FolderTreeBuilder::Nod
     m_qvtProgress->setMax(int(m_fill->nodes.size()));
     if (!m_background) {
         fillTree(-1);
+        attachTree();
         return true;
     }
     m_qvtProgress->show();
@@ -340,9 +341,15 @@ bool frmDirDat::adoptTree(FolderRows folders, std::vector<FolderTreeBuilder::Nod
 void frmDirDat::fillTreeSlice() {
     if (!m_fill)
         return;
-    // A slice well under the longest pause allowed between two paints.
-    constexpr qint64 kSliceMs = 30;
-    if (!fillTree(kSliceMs))
+    // Slices well under the longest pause allowed between two paints; the tree takes its items
+    // in a turn of its own.
+    constexpr qint64 kSliceMs = 15;
+    if (fillTree(kSliceMs))
+        QTimer::singleShot(0, this, [this] {
+            if (m_fill)
+                attachTree();
+        });
+    else
         QTimer::singleShot(0, this, &frmDirDat::fillTreeSlice);
 }
 
@@ -367,9 +374,11 @@ bool frmDirDat::fillTree(qint64 budgetMs) {
             fill.items[size_t(node.parent)]->addChild(item);
     }
     m_qvtProgress->setValue(int(fill.next));
-    if (fill.next < fill.nodes.size())
-        return false;
-    const QList<QTreeWidgetItem*> topLevel = std::exchange(fill.topLevel, {});
+    return fill.next == fill.nodes.size();
+}
+
+void frmDirDat::attachTree() {
+    const QList<QTreeWidgetItem*> topLevel = std::exchange(m_fill->topLevel, {});
     m_fill.reset();
     m_treRep->addTopLevelItems(topLevel);
     m_qvtProgress->hide();
@@ -380,7 +389,6 @@ bool frmDirDat::fillTree(qint64 budgetMs) {
         // Selecting the first node lists its files.
         m_treRep->setCurrentItem(topLevel.first());
     }
-    return true;
 }
 
 void frmDirDat::listFolder(QTreeWidgetItem* node) {

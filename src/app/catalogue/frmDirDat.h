@@ -140,6 +140,7 @@ private:
     // Makes items for the next nodes during `budgetMs` (all of them when negative); true when done.
     bool fillTree(qint64 budgetMs);
     void fillTreeSlice();
+    void attachTree();
     bool adoptListing(FolderRows folders, Result<ListingSource::Loaded> loaded, QString* error);
     void adoptSort(ListingSource::SortChoice choice, ListingRows sorted);
 

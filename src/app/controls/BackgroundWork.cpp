@@ -1,8 +1,15 @@
 #include "BackgroundWork.h"
 
 #include <QMetaObject>
+#include <sys/resource.h>
 
 namespace vambrel {
+
+namespace {
+
+constexpr int kNiceness = 5;
+
+} // namespace
 
 struct BackgroundWork::Shared {
     StopFlag stop{false};
@@ -33,6 +40,9 @@ void BackgroundWork::start(Work work) {
     // The finish is posted to the context; a cancel joins the thread first, so a finish posted
     // before it is recognised as stale by its generation and dropped.
     m_thread = std::thread([this, shared = m_shared, work = std::move(work), generation, context] {
+        // Below the window's thread, so that the window wins the processor whenever it has events;
+        // on Linux the value is the calling thread's own, and threads the work starts inherit it.
+        setpriority(PRIO_PROCESS, 0, std::min(19, getpriority(PRIO_PROCESS, 0) + kNiceness));
         Finish finish = work(shared->stop);
         if (StopRequested(&shared->stop))
             return;
