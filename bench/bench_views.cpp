@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace vambrel;
@@ -99,6 +100,15 @@ double seconds(QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e9;
 }
 
+// Processor time of the whole process (all threads), user and system: less sensitive to the
+// machine's other load than the wall time.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // The window reads the view when it is made: set it first.
 void setView(bool explore) {
     SaveSetting(kAppName, kSectionStartUp, kKeyAffichage, BoolToSettingText(explore));
@@ -153,7 +163,10 @@ void waitLoaded(frmDirDat& w) {
 }
 
 // Opens the catalogue in a window, shown and painted.
+double lastOpenCpu = 0;
+
 double openIn(frmDirDat& w, const QString& path) {
+    const double cpu = cpuSeconds();
     QElapsedTimer t;
     t.start();
     gaps->start();
@@ -165,6 +178,7 @@ double openIn(frmDirDat& w, const QString& path) {
     waitLoaded(w);
     const double s = seconds(t);
     gaps->stop();
+    lastOpenCpu = cpuSeconds() - cpu;
     return s;
 }
 
@@ -181,39 +195,44 @@ int views(const QString& path) {
     const double explore = openIn(w, path);
     if (explore < 0)
         return 1;
-    std::printf("explorer view built and shown: %.2f s (%d top-level nodes), longest repaint gap %.0f ms\n",
-                explore, w.treRep()->topLevelItemCount(), meter.phaseMs());
+    std::printf("explorer view built and shown: %.2f s (processor %.2f s; %d top-level nodes), longest repaint "
+                "gap %.0f ms\n",
+                explore, lastOpenCpu, w.treRep()->topLevelItemCount(), meter.phaseMs());
     const long afterExploreKb = statusKb("VmRSS:");
 
     // The view switch of the main window: build the flat list, then show its controls.
     QElapsedTimer t;
     t.start();
+    double cpu = cpuSeconds();
     meter.start();
     if (!w.setExploreView(false))
         return std::fprintf(stderr, "%s\n", qPrintable(w.lastError())), 1;
     waitLoaded(w);
     meter.stop();
-    std::printf("flat list view built and shown after the explorer view: %.2f s (%lld rows, pages of %d), "
-                "longest repaint gap %.0f ms\n",
-                seconds(t), w.rowCount(), w.pager().pageRows(), meter.phaseMs());
+    std::printf("flat list view built and shown after the explorer view: %.2f s (processor %.2f s; %lld rows, "
+                "pages of %d), longest repaint gap %.0f ms\n",
+                seconds(t), cpuSeconds() - cpu, w.rowCount(), w.pager().pageRows(), meter.phaseMs());
     const long bothKb = statusKb("VmRSS:");
 
     const char* columns[] = {"Nom", "Chemin", "Taille", "Type", "Modifié"};
-    const auto sortBy = [&](int c, double* gap) {
+    const auto sortBy = [&](int c, double* gap, double* processor) {
+        const double before = cpuSeconds();
         t.restart();
         meter.start();
         w.listingColumnClick(c);
         waitLoaded(w);
         meter.stop();
         *gap = meter.phaseMs();
+        *processor = cpuSeconds() - before;
         return seconds(t);
     };
     for (int c : {1, 2, 3, 4, 0}) {
-        double upGap = 0, downGap = 0;
-        const double up = sortBy(c, &upGap);
-        const double down = sortBy(c, &downGap);
-        std::printf("sort by %-8s ascending %.2f s, descending %.2f s, longest repaint gap %.0f ms\n",
-                    columns[c], up, down, std::max(upGap, downGap));
+        double upGap = 0, downGap = 0, upCpu = 0, downCpu = 0;
+        const double up = sortBy(c, &upGap, &upCpu);
+        const double down = sortBy(c, &downGap, &downCpu);
+        std::printf("sort by %-8s ascending %.2f s (processor %.2f s), descending %.2f s (processor %.2f s), "
+                    "longest repaint gap %.0f ms\n",
+                    columns[c], up, upCpu, down, downCpu, std::max(upGap, downGap));
     }
 
     QRandomGenerator rng(5);
@@ -237,8 +256,8 @@ int views(const QString& path) {
         frmDirDat flat(nullptr);
         flat.resize(1000, 700);
         const double shown = openIn(flat, path);
-        std::printf("flat list view opened directly: %.2f s, longest repaint gap %.0f ms\n", shown,
-                    meter.phaseMs());
+        std::printf("flat list view opened directly: %.2f s (processor %.2f s), longest repaint gap %.0f ms\n",
+                    shown, lastOpenCpu, meter.phaseMs());
     }
     // A window closed as soon as its opening started: the work is cancelled and waited for.
     for (bool treeView : {true, false}) {
@@ -269,6 +288,10 @@ int views(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The machine's load beside the figures: they are only comparable at a like load.
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average at start: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 2 && QByteArray(argv[1]) == "--views") {

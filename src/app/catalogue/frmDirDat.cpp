@@ -204,9 +204,13 @@ bool frmDirDat::loadView(bool explore) {
         return false;
     stopLoading();
     m_lstFich->clearFolder();
-    m_treRep->clear();
-    m_listingView->setSource(nullptr);
-    m_listing.close();
+    // Only the view being made is emptied: clearing a large tree is itself a long pause.
+    if (explore) {
+        m_treRep->clear();
+    } else {
+        m_listingView->setSource(nullptr);
+        m_listing.close();
+    }
     m_error.clear();
 
     const QString path = m_tag;
