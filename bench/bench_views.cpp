@@ -1,6 +1,8 @@
 // Catalogue window figures on a large catalogue: the explorer view built, the flat list shown, a
 // sort by each column, a page moved by the scroll bar, and the process's memory with the
-// catalogue shown in both views one after the other.
+// catalogue shown in both views one after the other. While a view is made or sorted, a timer on
+// the window's thread records the longest gap between its ticks: how long the window could not
+// repaint.
 // Usage: bench_views [files] (default 1000000, in a tenth as many folders), or
 //        bench_views --views catalogue.dat (the measuring phase alone).
 
@@ -12,15 +14,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace vambrel;
@@ -95,22 +100,86 @@ double seconds(QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e9;
 }
 
+// Processor time of the whole process (all threads), user and system: less sensitive to the
+// machine's other load than the wall time.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // The window reads the view when it is made: set it first.
 void setView(bool explore) {
     SaveSetting(kAppName, kSectionStartUp, kKeyAffichage, BoolToSettingText(explore));
 }
 
+// The longest time between two ticks of a fast timer of the window's thread, over one phase and
+// over the whole run.
+class GapMeter {
+public:
+    GapMeter() {
+        m_timer.setInterval(2);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+    }
+    // A phase starts: the gap is counted from now.
+    void start() {
+        m_phase = 0;
+        m_clock.start();
+        m_since.start();
+        m_timer.start();
+    }
+    void stop() {
+        tick();
+        m_timer.stop();
+    }
+    double phaseMs() const { return m_phase; }
+    double worstMs() const { return m_worst; }
+
+private:
+    void tick() {
+        const double ms = m_clock.nsecsElapsed() / 1e6;
+        m_clock.restart();
+        if (ms > m_phase && qEnvironmentVariableIsSet("GAPDBG"))
+            std::fprintf(stderr, "gap %.0f ms at %.0f ms\n", ms, m_since.nsecsElapsed() / 1e6);
+        m_phase = std::max(m_phase, ms);
+        m_worst = std::max(m_worst, ms);
+    }
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_since;
+    double m_phase = 0;
+    double m_worst = 0;
+};
+
+GapMeter* gaps = nullptr;
+
+// Runs the event loop until the window has made its view or its sort.
+void waitLoaded(frmDirDat& w) {
+    while (w.loading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+}
+
 // Opens the catalogue in a window, shown and painted.
+double lastOpenCpu = 0;
+
 double openIn(frmDirDat& w, const QString& path) {
+    const double cpu = cpuSeconds();
     QElapsedTimer t;
     t.start();
+    gaps->start();
     if (!w.OuvrirDat(path)) {
         std::fprintf(stderr, "%s\n", qPrintable(w.lastError()));
         return -1;
     }
     w.show();
-    QApplication::processEvents();
-    return seconds(t);
+    waitLoaded(w);
+    const double s = seconds(t);
+    gaps->stop();
+    lastOpenCpu = cpuSeconds() - cpu;
+    return s;
 }
 
 int views(const QString& path) {
@@ -118,37 +187,52 @@ int views(const QString& path) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     const long startKb = statusKb("VmRSS:");
 
+    GapMeter meter;
+    gaps = &meter;
     setView(true);
     frmDirDat w(nullptr);
     w.resize(1000, 700);
     const double explore = openIn(w, path);
     if (explore < 0)
         return 1;
-    std::printf("explorer view built and shown: %.2f s (%d top-level nodes)\n", explore,
-                w.treRep()->topLevelItemCount());
+    std::printf("explorer view built and shown: %.2f s (processor %.2f s; %d top-level nodes), longest repaint "
+                "gap %.0f ms\n",
+                explore, lastOpenCpu, w.treRep()->topLevelItemCount(), meter.phaseMs());
     const long afterExploreKb = statusKb("VmRSS:");
 
     // The view switch of the main window: build the flat list, then show its controls.
     QElapsedTimer t;
     t.start();
-    if (!w.OuvrirDatListing())
+    double cpu = cpuSeconds();
+    meter.start();
+    if (!w.setExploreView(false))
         return std::fprintf(stderr, "%s\n", qPrintable(w.lastError())), 1;
-    w.setInsExplore(false);
-    QApplication::processEvents();
-    std::printf("flat list view built and shown after the explorer view: %.2f s (%lld rows, pages of %d)\n",
-                seconds(t), w.rowCount(), w.pager().pageRows());
+    waitLoaded(w);
+    meter.stop();
+    std::printf("flat list view built and shown after the explorer view: %.2f s (processor %.2f s; %lld rows, "
+                "pages of %d), longest repaint gap %.0f ms\n",
+                seconds(t), cpuSeconds() - cpu, w.rowCount(), w.pager().pageRows(), meter.phaseMs());
     const long bothKb = statusKb("VmRSS:");
 
     const char* columns[] = {"Nom", "Chemin", "Taille", "Type", "Modifié"};
+    const auto sortBy = [&](int c, double* gap, double* processor) {
+        const double before = cpuSeconds();
+        t.restart();
+        meter.start();
+        w.listingColumnClick(c);
+        waitLoaded(w);
+        meter.stop();
+        *gap = meter.phaseMs();
+        *processor = cpuSeconds() - before;
+        return seconds(t);
+    };
     for (int c : {1, 2, 3, 4, 0}) {
-        t.restart();
-        w.listingColumnClick(c);
-        QApplication::processEvents();
-        const double up = seconds(t);
-        t.restart();
-        w.listingColumnClick(c);
-        QApplication::processEvents();
-        std::printf("sort by %-8s ascending %.2f s, descending %.2f s\n", columns[c], up, seconds(t));
+        double upGap = 0, downGap = 0, upCpu = 0, downCpu = 0;
+        const double up = sortBy(c, &upGap, &upCpu);
+        const double down = sortBy(c, &downGap, &downCpu);
+        std::printf("sort by %-8s ascending %.2f s (processor %.2f s), descending %.2f s (processor %.2f s), "
+                    "longest repaint gap %.0f ms\n",
+                    columns[c], up, upCpu, down, downCpu, std::max(upGap, downGap));
     }
 
     QRandomGenerator rng(5);
@@ -172,8 +256,29 @@ int views(const QString& path) {
         frmDirDat flat(nullptr);
         flat.resize(1000, 700);
         const double shown = openIn(flat, path);
-        std::printf("flat list view opened directly: %.2f s\n", shown);
+        std::printf("flat list view opened directly: %.2f s (processor %.2f s), longest repaint gap %.0f ms\n",
+                    shown, lastOpenCpu, meter.phaseMs());
     }
+    // A window closed as soon as its opening started: the work is cancelled and waited for.
+    for (bool treeView : {true, false}) {
+        setView(treeView);
+        QElapsedTimer closing;
+        {
+            frmDirDat closed(nullptr);
+            closed.resize(1000, 700);
+            if (!closed.OuvrirDat(path))
+                return 1;
+            closed.show();
+            QTimer::singleShot(50, &closed, &QWidget::close);
+            QTimer::singleShot(50, [&closing] { closing.start(); });
+            QEventLoop loop;
+            QTimer::singleShot(60, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        std::printf("%s view closed 50 ms into its opening: window gone %.1f ms after the close\n",
+                    treeView ? "explorer" : "flat list", closing.nsecsElapsed() / 1e6);
+    }
+    std::printf("longest repaint gap of the whole run: %.0f ms\n", meter.worstMs());
     std::printf("memory: resident %.0f MB at start, %.0f MB with the explorer view, %.0f MB with both views, "
                 "peak %.0f MB\n",
                 startKb / 1024.0, afterExploreKb / 1024.0, bothKb / 1024.0, statusKb("VmHWM:") / 1024.0);
@@ -183,6 +288,10 @@ int views(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The machine's load beside the figures: they are only comparable at a like load.
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("load average at start: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 2 && QByteArray(argv[1]) == "--views") {

@@ -31,9 +31,9 @@ QString missingFields() {
 
 // ---- folders ----
 
-Result<FolderRows> FolderRows::open(const Database& db) {
+Result<FolderRows> FolderRows::open(const Database& db, const StopFlag* stop) {
     auto rows = Snapshot::open(db, QStringLiteral("SELECT Folders.Num, Folders.Nom FROM Folders"), {},
-                               {{QStringLiteral("Folders.Nom")}});
+                               {{QStringLiteral("Folders.Nom")}}, stop);
     if (!rows)
         return Result<FolderRows>::failure(rows.error());
     FolderRows folders;
@@ -104,8 +104,8 @@ QList<SortColumn> ListingRows::sortOrder(int column, bool descending) {
     }
 }
 
-Result<ListingRows> ListingRows::open(const Database& db) {
-    auto result = Snapshot::open(db, querySql());
+Result<ListingRows> ListingRows::open(const Database& db, const StopFlag* stop) {
+    auto result = Snapshot::open(db, querySql(), {}, {}, stop);
     if (!result)
         return Result<ListingRows>::failure(result.error());
     ListingRows listing;
@@ -128,11 +128,11 @@ Result<ListingRows> ListingRows::open(const Database& db) {
     return listing;
 }
 
-Result<ListingRows> ListingRows::sorted(int column, bool descending) const {
+Result<ListingRows> ListingRows::sorted(int column, bool descending, const StopFlag* stop) const {
     const QList<SortColumn> order = sortOrder(column, descending);
     if (order.isEmpty() || !isValid())
         return Result<ListingRows>::failure(QStringLiteral("Impossible de trier la liste."));
-    auto rows = m_rows.sorted(order);
+    auto rows = m_rows.sorted(order, stop);
     if (!rows)
         return Result<ListingRows>::failure(rows.error());
     ListingRows copy = *this;

@@ -20,7 +20,8 @@ namespace vambrel {
 class FolderRows {
 public:
     FolderRows() = default;
-    static Result<FolderRows> open(const Database& db);
+    // A `stop` set meanwhile ends the reading early with a failure.
+    static Result<FolderRows> open(const Database& db, const StopFlag* stop = nullptr);
 
     bool isValid() const { return m_rows.isValid(); }
     Snapshot& rows() { return m_rows; }
@@ -70,13 +71,14 @@ public:
     static QList<SortColumn> sortOrder(int column, bool descending);
 
     ListingRows() = default;
-    // Runs the query, unordered; the total of the sizes is summed in the same pass.
-    static Result<ListingRows> open(const Database& db);
+    // Runs the query, unordered; the total of the sizes is summed in the same pass. A `stop` set
+    // meanwhile ends the reading early with a failure.
+    static Result<ListingRows> open(const Database& db, const StopFlag* stop = nullptr);
 
     bool isValid() const { return m_rows.isValid(); }
     double totalSize() const { return m_totalSize; }
     // The same rows in the order of a column.
-    Result<ListingRows> sorted(int column, bool descending) const;
+    Result<ListingRows> sorted(int column, bool descending, const StopFlag* stop = nullptr) const;
     ListingRows clone() const;
 
     Snapshot& rows() { return m_rows; }

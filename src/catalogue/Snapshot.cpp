@@ -427,18 +427,24 @@ struct PreparedColumn {
     int field = -1;
     SortKind kind = SortKind::Name;
     bool descending = false;
-    // Exactly one of these is filled, by row: ranks, integers (with Null flags), texts (Null has no
-    // data pointer), or nothing when the column mixes kinds and cells are decoded at each comparison.
+    // Exactly one of these is filled, by row: ranks (`rankData`, in `rank` or shared with the rows),
+    // integers (with Null flags), texts (Null has no data pointer), or nothing when the column mixes
+    // kinds and cells are decoded at each comparison.
+    const uint32_t* rankData = nullptr;
     std::vector<uint32_t> rank;
+    SnapshotRows::Ranks sharedRank;
     std::vector<int64_t> integers;
     std::vector<uint8_t> nulls;
     std::vector<std::string_view> texts;
     std::vector<uint8_t> ascii;       // with texts, for names: the text takes the fast comparison
     std::vector<NamePrefix> prefixes; // with texts, for names: decides most comparisons alone
+    // With texts, for values: the first sixteen bytes, big-endian and zero-padded, kept together
+    // so that most comparisons do not reach the scattered texts.
+    std::vector<std::pair<uint64_t, uint64_t>> leads;
 
     int compare(const SnapshotRows& rows, uint32_t a, uint32_t b) const {
-        if (!rank.empty())
-            return rank[a] < rank[b] ? -1 : (rank[a] > rank[b] ? 1 : 0);
+        if (rankData != nullptr)
+            return rankData[a] < rankData[b] ? -1 : (rankData[a] > rankData[b] ? 1 : 0);
         if (!integers.empty()) {
             if (nulls[a] != nulls[b])
                 return nulls[a] ? -1 : 1;
@@ -454,11 +460,22 @@ struct PreparedColumn {
                     return d;
                 return CompareNamesUtf8(texts[a], ascii[a], texts[b], ascii[b]);
             }
+            if (!leads.empty() && leads[a] != leads[b])
+                return leads[a] < leads[b] ? -1 : 1;
             return texts[a].compare(texts[b]);
         }
         return compareCells(rows.cell(a, field), rows.cell(b, field), kind);
     }
 };
+
+// Orders as the texts' first sixteen bytes do: equal leads leave the decision to the texts (a
+// shorter text is padded with zero bytes, and a zero byte inside a text ties with the padding).
+std::pair<uint64_t, uint64_t> leadingBytes(std::string_view text) {
+    uint64_t words[2] = {0, 0};
+    for (size_t i = 0; i < 16 && i < text.size(); ++i)
+        words[i / 8] |= uint64_t(uint8_t(text[i])) << (56 - 8 * (i % 8));
+    return {words[0], words[1]};
+}
 
 // A stop request seen while a sort is prepared or under way: it leaves by this exception, which
 // drops the half-prepared work. Looked at every few thousand rows or comparisons.
@@ -490,6 +507,8 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag
         if (col.kind == SortKind::Name) {
             col.ascii.resize(size_t(count));
             col.prefixes.resize(size_t(count));
+        } else {
+            col.leads.resize(size_t(count));
         }
     }
     for (qint64 r = 0; r < count; ++r) {
@@ -504,6 +523,8 @@ void extractColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag
             if (!col.ascii.empty()) {
                 col.ascii[size_t(r)] = IsPrintableAscii(c.bytes);
                 col.prefixes[size_t(r)] = MakeNamePrefix(c.bytes);
+            } else {
+                col.leads[size_t(r)] = leadingBytes(c.bytes);
             }
         }
     }
@@ -543,6 +564,84 @@ void rankColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag* s
         const Cell c = rows.cell(r, col.field);
         col.rank[size_t(r)] = c.kind == Cell::Null ? 0 : distinct[c.location];
     }
+    col.rankData = col.rank.data();
+}
+
+// Sorts positions by `less`, halves on two threads for a large count, then merged: as `less` is a
+// total order, exactly what one sort gives. A stop request is looked at every few thousand
+// comparisons; it leaves a sort by an exception, which drops the half-sorted positions. False when
+// stopped.
+template <typename Less>
+bool sortPositions(std::vector<uint32_t>& positions, const Less& less, const StopFlag* stop) {
+    std::atomic<bool> halted{false};
+    const auto sortRange = [&](std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end) {
+        unsigned comparisons = 0;
+        try {
+            std::sort(begin, end, [&](uint32_t a, uint32_t b) {
+                if (stop != nullptr && (++comparisons & 0x3fffu) == 0 &&
+                    (halted.load(std::memory_order_relaxed) || StopRequested(stop)))
+                    throw Stopped{};
+                return less(a, b);
+            });
+        } catch (const Stopped&) {
+            halted = true;
+        }
+    };
+    constexpr size_t kSplitAbove = 65'536;
+    std::thread first;
+    const auto middle = positions.begin() + std::ptrdiff_t(positions.size() / 2);
+    if (positions.size() > kSplitAbove && std::thread::hardware_concurrency() > 1) {
+        try {
+            first = std::thread([&] { sortRange(positions.begin(), middle); });
+        } catch (const std::system_error&) {
+            // No thread to be had: one sort does it all.
+        }
+    }
+    if (first.joinable()) {
+        sortRange(middle, positions.end());
+        first.join();
+        if (!halted) {
+            uint64_t comparisons = 0;
+            try {
+                std::inplace_merge(positions.begin(), middle, positions.end(), [&](uint32_t a, uint32_t b) {
+                    checkStop(stop, comparisons);
+                    return less(a, b);
+                });
+            } catch (const Stopped&) {
+                halted = true;
+            }
+        }
+    } else {
+        sortRange(positions.begin(), positions.end());
+    }
+    return !halted;
+}
+
+// Above this many rows, a column of names is ranked once by a sort of its own and the ranks kept
+// with the rows: the sort asked for, and every later one that orders by that column or breaks
+// ties with it, then compares integers. Below, comparing the names as they come is cheaper.
+constexpr qint64 kRankNamesAbove = 65'536;
+
+// The ranks of a column prepared as texts, by one sort of its rows; null when stopped.
+SnapshotRows::Ranks rankNames(const SnapshotRows& rows, const PreparedColumn& col, const StopFlag* stop) {
+    const size_t count = size_t(rows.rowCount());
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = uint32_t(i);
+    const auto less = [&](uint32_t a, uint32_t b) {
+        const int d = col.compare(rows, a, b);
+        return d != 0 ? d < 0 : a < b;
+    };
+    if (!sortPositions(order, less, stop))
+        return nullptr;
+    auto ranks = std::make_shared<std::vector<uint32_t>>(count);
+    uint32_t rank = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0 && col.compare(rows, order[i - 1], order[i]) != 0)
+            ++rank;
+        (*ranks)[order[i]] = rank;
+    }
+    return ranks;
 }
 
 } // namespace
@@ -562,12 +661,32 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
                 QStringLiteral("Le champ « %1 » est introuvable.").arg(sc.field));
         col.kind = sc.kind;
         col.descending = sc.descending;
+        const bool rankNamesOnce = sc.kind == SortKind::Name && count > kRankNamesAbove;
+        if (rankNamesOnce && (col.sharedRank = m_rows->nameRanks(col.field)))
+            col.rankData = col.sharedRank->data();
         try {
-            rankColumn(*m_rows, col, stop);
-            if (col.rank.empty())
+            if (col.rankData == nullptr) {
+                rankColumn(*m_rows, col, stop);
+                if (rankNamesOnce && col.rankData != nullptr) {
+                    col.sharedRank = std::make_shared<const std::vector<uint32_t>>(std::move(col.rank));
+                    m_rows->storeNameRanks(col.field, col.sharedRank);
+                    col.rankData = col.sharedRank->data();
+                }
+            }
+            if (col.rankData == nullptr)
                 extractColumn(*m_rows, col, stop);
         } catch (const Stopped&) {
             return stopped();
+        }
+        if (rankNamesOnce && col.rankData == nullptr && !col.texts.empty()) {
+            col.sharedRank = rankNames(*m_rows, col, stop);
+            if (!col.sharedRank)
+                return stopped();
+            m_rows->storeNameRanks(col.field, col.sharedRank);
+            col.rankData = col.sharedRank->data();
+            col.texts = {};
+            col.ascii = {};
+            col.prefixes = {};
         }
         columns.push_back(std::move(col));
     }
@@ -592,52 +711,7 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
         }
         return previousPosition.empty() ? a < b : previousPosition[a] < previousPosition[b];
     };
-    // A stop request is looked at every few thousand comparisons; it leaves a sort by an
-    // exception, which drops the half-sorted positions.
-    std::atomic<bool> halted{false};
-    const auto sortRange = [&](std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end) {
-        unsigned comparisons = 0;
-        try {
-            std::sort(begin, end, [&](uint32_t a, uint32_t b) {
-                if (stop != nullptr && (++comparisons & 0x3fffu) == 0 &&
-                    (halted.load(std::memory_order_relaxed) || StopRequested(stop)))
-                    throw Stopped{};
-                return less(a, b);
-            });
-        } catch (const Stopped&) {
-            halted = true;
-        }
-    };
-    // The order is total (ties fall back on the previous position), so sorting halves on two
-    // threads and merging them gives exactly what one sort gives.
-    constexpr qint64 kSplitAbove = 65'536;
-    std::thread first;
-    const auto middle = positions->begin() + count / 2;
-    if (count > kSplitAbove && std::thread::hardware_concurrency() > 1) {
-        try {
-            first = std::thread([&] { sortRange(positions->begin(), middle); });
-        } catch (const std::system_error&) {
-            // No thread to be had: one sort does it all.
-        }
-    }
-    if (first.joinable()) {
-        sortRange(middle, positions->end());
-        first.join();
-        if (!halted) {
-            uint64_t comparisons = 0;
-            try {
-                std::inplace_merge(positions->begin(), middle, positions->end(), [&](uint32_t a, uint32_t b) {
-                    checkStop(stop, comparisons);
-                    return less(a, b);
-                });
-            } catch (const Stopped&) {
-                halted = true;
-            }
-        }
-    } else {
-        sortRange(positions->begin(), positions->end());
-    }
-    if (halted)
+    if (!sortPositions(*positions, less, stop))
         return stopped();
     Snapshot result;
     result.m_rows = m_rows;

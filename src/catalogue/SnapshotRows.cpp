@@ -308,8 +308,27 @@ QVariant SnapshotRows::value(qint64 row, int column) const {
     }
 }
 
+SnapshotRows::Ranks SnapshotRows::nameRanks(int column) const {
+    const std::lock_guard lock(m_ranksMutex);
+    return size_t(column) < m_nameRanks.size() ? m_nameRanks[size_t(column)] : nullptr;
+}
+
+void SnapshotRows::storeNameRanks(int column, Ranks ranks) const {
+    if (column < 0 || column >= columnCount())
+        return;
+    const std::lock_guard lock(m_ranksMutex);
+    m_nameRanks.resize(m_columns.size());
+    m_nameRanks[size_t(column)] = std::move(ranks);
+}
+
 qint64 SnapshotRows::memoryUsage() const {
-    return static_cast<qint64>(m_rows.capacity() * sizeof(uint64_t) + m_bytesUsed);
+    size_t ranks = 0;
+    {
+        const std::lock_guard lock(m_ranksMutex);
+        for (const Ranks& r : m_nameRanks)
+            ranks += r ? r->capacity() * sizeof(uint32_t) : 0;
+    }
+    return static_cast<qint64>(m_rows.capacity() * sizeof(uint64_t) + m_bytesUsed + ranks);
 }
 
 } // namespace vambrel

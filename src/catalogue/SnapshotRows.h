@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <sqlite3.h>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,13 @@ public:
     // Bytes taken by the packed rows and their index (not the slack of the last chunk).
     qint64 memoryUsage() const;
 
+    // Derived from the rows and kept with them: for a column ordered by names, each row's rank
+    // among the column's distinct names (equal names share a rank), so that later sorts compare
+    // two integers instead of two names. Null until stored; safe from any thread.
+    using Ranks = std::shared_ptr<const std::vector<uint32_t>>;
+    Ranks nameRanks(int column) const;
+    void storeNameRanks(int column, Ranks ranks) const;
+
 private:
     enum Tag : uint8_t { Null = 0, Int = 1, Real = 2, Text = 3, Blob = 4, Ref = 5 };
     struct ColumnDict;
@@ -72,6 +80,8 @@ private:
         int column;
     };
     std::vector<PendingText> m_newTexts;
+    mutable std::mutex m_ranksMutex;
+    mutable std::vector<Ranks> m_nameRanks; // by column
 };
 
 } // namespace vambrel

@@ -174,7 +174,7 @@ NamePrefix MakeNamePrefix(std::string_view utf8) {
     if (!weights.usable)
         return prefix;
     size_t i = 0;
-    while (prefix.known < 8 && i < utf8.size()) {
+    while (prefix.known < 16 && i < utf8.size()) {
         const auto b0 = uint8_t(utf8[i]);
         uint8_t weight = 0;
         size_t width = 1;
@@ -194,7 +194,10 @@ NamePrefix MakeNamePrefix(std::string_view utf8) {
             if (next >= 0xcc && next <= 0xcd)
                 return prefix; // a combining mark may follow and change this character
         }
-        prefix.weights |= uint64_t(weight) << (56 - 8 * prefix.known);
+        if (prefix.known < 8)
+            prefix.weights |= uint64_t(weight) << (56 - 8 * prefix.known);
+        else
+            prefix.more |= uint64_t(weight) << (56 - 8 * (prefix.known - 8));
         ++prefix.known;
         i += width;
     }
@@ -205,8 +208,15 @@ NamePrefix MakeNamePrefix(std::string_view utf8) {
 int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b) {
     const unsigned m = std::min(a.known, b.known);
     if (m > 0) {
-        const uint64_t mask = ~uint64_t(0) << (64 - 8 * m);
+        const unsigned first = std::min(m, 8u);
+        const uint64_t mask = first == 8 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * first);
         const uint64_t wa = a.weights & mask, wb = b.weights & mask;
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (m > 8) {
+        const uint64_t mask = m == 16 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * (m - 8));
+        const uint64_t wa = a.more & mask, wb = b.more & mask;
         if (wa != wb)
             return wa < wb ? -1 : 1;
     }

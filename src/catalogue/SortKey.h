@@ -25,7 +25,8 @@ int CompareNamesUtf8(std::string_view a, bool aAscii, std::string_view b, bool b
 // the prefixes cannot decide and the names must be compared whole.
 struct NamePrefix {
     uint64_t weights = 0;  // one byte per character, first character in the high byte
-    uint8_t known = 0;     // characters whose weight is in `weights` (at most 8)
+    uint64_t more = 0;     // the same for the ninth to sixteenth characters
+    uint8_t known = 0;     // characters whose weight is known (at most 16)
     bool complete = false; // `known` covers the whole name
 };
 NamePrefix MakeNamePrefix(std::string_view utf8);

@@ -288,6 +288,10 @@ private Q_SLOTS:
                                           << OrderByName(u"Files.Nom"_s) + u" DESC, Files.NumId"_s;
         QTest::newRow("types, nulls first")
             << u"Files.Type"_s << int(SortKind::Value) << false << u"Files.Type, Files.NumId"_s;
+        // Names ranked once and kept with the rows break the ties of the next sort.
+        QTest::newRow("types, then names")
+            << u"Files.Type"_s << int(SortKind::Value) << true
+            << u"Files.Type DESC, "_s + OrderByName(u"Files.Nom"_s) + u", Files.NumId"_s;
     }
     void largeSortsMatchTheDatabase() {
         QFETCH(QString, field);
@@ -315,8 +319,10 @@ private Q_SLOTS:
         }
         const QString select = u"SELECT Files.NumId, Files.Nom, Files.Type FROM Files"_s;
         auto expected = Snapshot::open(db, select + u" ORDER BY "_s + orderBy);
-        auto memory = Snapshot::open(db, select + u" ORDER BY Files.NumId"_s, {},
-                                     {{field, SortKind(kind), descending}});
+        QList<SortColumn> order{{field, SortKind(kind), descending}};
+        if (orderBy.contains(u"vsortkey"_s) && field != u"Files.Nom"_s)
+            order.append({u"Files.Nom"_s, SortKind::Name, false});
+        auto memory = Snapshot::open(db, select + u" ORDER BY Files.NumId"_s, {}, order);
         QVERIFY(expected.ok() && memory.ok());
         const auto ids = [](Snapshot& s) {
             std::vector<qint64> out;
@@ -330,7 +336,7 @@ private Q_SLOTS:
         // Sorted again from a shuffled order by NumId descending: ties now follow that order.
         auto byIdDown = memory->sorted({{u"Files.NumId"_s, SortKind::Value, true}});
         QVERIFY(byIdDown.ok());
-        auto again = byIdDown->sorted({{field, SortKind(kind), descending}});
+        auto again = byIdDown->sorted(order);
         QVERIFY(again.ok());
         auto expectedDown = Snapshot::open(
             db, select + u" ORDER BY "_s + QString(orderBy).replace(u"Files.NumId"_s, u"Files.NumId DESC"_s));

@@ -16,11 +16,11 @@ int sign(int v) {
     return (v > 0) - (v < 0);
 }
 
-QString randomName(QRandomGenerator& rng, bool ascii) {
+QString randomName(QRandomGenerator& rng, bool ascii, int maxLength = 12) {
     static const QString alphabet = u"aAbBeEzZ09 -_.,'()[]~!#$%&+;=@^`{}"_s;
     static const QString accented = u"éÉèàçÇœŒßøÅñ\u0301\u00ad\u0142\u01c4"_s;
     QString s;
-    const int length = int(rng.bounded(1, 12));
+    const int length = int(rng.bounded(1, maxLength));
     for (int i = 0; i < length; ++i) {
         if (!ascii && rng.bounded(4) == 0)
             s += accented[rng.bounded(accented.size())];
@@ -43,15 +43,22 @@ private Q_SLOTS:
     // The fast path for plain ASCII must give the collator's own answer, or sorts would be inconsistent.
     void fastPathAgreesWithCollator_data() {
         QTest::addColumn<bool>("ascii");
-        QTest::newRow("ascii pairs") << true;
-        QTest::newRow("mixed pairs") << false;
+        QTest::addColumn<bool>("sharedStart");
+        QTest::newRow("ascii pairs") << true << false;
+        QTest::newRow("mixed pairs") << false << false;
+        // Long names alike on their first characters: the prefix decides far into them.
+        QTest::newRow("ascii pairs sharing a start") << true << true;
+        QTest::newRow("mixed pairs sharing a start") << false << true;
     }
     void fastPathAgreesWithCollator() {
         QFETCH(bool, ascii);
-        QRandomGenerator rng(ascii ? 1 : 2);
+        QFETCH(bool, sharedStart);
+        QRandomGenerator rng((ascii ? 1 : 2) + (sharedStart ? 2 : 0));
         for (int i = 0; i < 20000; ++i) {
-            const QString a = randomName(rng, ascii);
-            const QString b = rng.bounded(5) == 0 ? a.toUpper() : randomName(rng, ascii);
+            const QString a = randomName(rng, ascii, sharedStart ? 24 : 12);
+            QString b = rng.bounded(5) == 0 ? a.toUpper() : randomName(rng, ascii, sharedStart ? 24 : 12);
+            if (sharedStart && rng.bounded(5) != 0)
+                b = a.left(int(rng.bounded(6, 18))) + randomName(rng, ascii, 8);
             const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
             const int fast = sign(CompareNamesUtf8(std::string_view(ua.constData(), size_t(ua.size())),
                                                    std::string_view(ub.constData(), size_t(ub.size()))));

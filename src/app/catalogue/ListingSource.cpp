@@ -26,6 +26,61 @@ bool ListingSource::open(const Database& db, QString* error) {
     return true;
 }
 
+Result<ListingSource::Loaded> ListingSource::load(const Database& db, int column, bool descending,
+                                                  const StopFlag* stop) {
+    auto base = ListingRows::open(db, stop);
+    if (!base)
+        return Result<Loaded>::failure(base.error());
+    auto rows = base.value().sorted(column, descending, stop);
+    if (!rows)
+        return Result<Loaded>::failure(StopRequested(stop) ? rows.error()
+                                                           : QStringLiteral("Impossible de trier la liste."));
+    Loaded loaded;
+    loaded.base = std::move(base.value());
+    loaded.rows = std::move(rows.value());
+    loaded.column = column;
+    loaded.descending = descending;
+    return loaded;
+}
+
+void ListingSource::adopt(Loaded loaded) {
+    m_base = std::move(loaded.base);
+    m_sorted.clear();
+    m_sortColumn = loaded.column;
+    m_descending = loaded.descending;
+    m_sorted.insert(m_sortColumn * 2 + (m_descending ? 1 : 0), loaded.rows);
+    m_rows = std::move(loaded.rows);
+    m_rows.rows().moveFirst();
+}
+
+void ListingSource::close() {
+    m_base = ListingRows();
+    m_rows = ListingRows();
+    m_sorted.clear();
+}
+
+ListingSource::SortChoice ListingSource::clickedSort(SortChoice current, int column) {
+    if (column == current.column)
+        return {column, !current.descending};
+    return {column, false};
+}
+
+bool ListingSource::showCachedSort(SortChoice choice) {
+    const auto cached = m_sorted.constFind(choice.column * 2 + (choice.descending ? 1 : 0));
+    if (cached == m_sorted.constEnd())
+        return false;
+    m_sortColumn = choice.column;
+    m_descending = choice.descending;
+    m_rows = cached->clone();
+    m_rows.rows().moveFirst();
+    return true;
+}
+
+void ListingSource::adoptSort(SortChoice choice, ListingRows sorted) {
+    m_sorted.insert(choice.column * 2 + (choice.descending ? 1 : 0), std::move(sorted));
+    showCachedSort(choice);
+}
+
 // Orders already made are kept: each costs a position per row, and a column clicked again comes
 // back at once.
 bool ListingSource::applySort() {
@@ -45,12 +100,9 @@ bool ListingSource::applySort() {
 bool ListingSource::sortByColumn(int column) {
     if (!isOpen() || rowCount() == 0 || column < 0 || column >= ColumnCount)
         return false;
-    if (column == m_sortColumn) {
-        m_descending = !m_descending;
-    } else {
-        m_sortColumn = column;
-        m_descending = false;
-    }
+    const SortChoice next = clickedSort(sort(), column);
+    m_sortColumn = next.column;
+    m_descending = next.descending;
     return applySort();
 }
 

@@ -19,6 +19,18 @@ public:
 
     // Runs the query, orders it by the current sort, sums the sizes; the rows rest on the first.
     bool open(const Database& db, QString* error);
+
+    // The same in two halves: load() does the reading and the sort without touching the source
+    // (on any thread, stopped by `stop`), adopt() takes its rows on the source's thread.
+    struct Loaded {
+        ListingRows base;
+        ListingRows rows;
+        int column = ListingRows::ColNom;
+        bool descending = false;
+    };
+    static Result<Loaded> load(const Database& db, int column, bool descending, const StopFlag* stop);
+    void adopt(Loaded loaded);
+    void close();
     bool isOpen() const { return m_base.isValid(); }
 
     int sortColumn() const { return m_sortColumn; }
@@ -26,6 +38,19 @@ public:
     // A column click: the sort column flips its order, another column sorts ascending. Nothing
     // happens (false) when there are no rows or no such column.
     bool sortByColumn(int column);
+
+    struct SortChoice {
+        int column = ListingRows::ColNom;
+        bool descending = false;
+    };
+    // The sort that a click on `column` asks for, from `current`.
+    static SortChoice clickedSort(SortChoice current, int column);
+    SortChoice sort() const { return {m_sortColumn, m_descending}; }
+    // Shows an order made before, at once; false when it has not been made yet.
+    bool showCachedSort(SortChoice choice);
+    // The rows as read, to sort elsewhere (ListingRows::sorted), then adoptSort() on this thread.
+    const ListingRows& baseRows() const { return m_base; }
+    void adoptSort(SortChoice choice, ListingRows sorted);
 
     double totalSize() const { return m_base.totalSize(); }
     // filesRs: the ordered rows.

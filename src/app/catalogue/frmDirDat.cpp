@@ -15,12 +15,15 @@
 #include "shell/mSettings.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -84,7 +87,9 @@ frmDirDat::frmDirDat(QWidget* parent) : QWidget(parent) {
     layoutControls();
 }
 
-frmDirDat::~frmDirDat() = default;
+frmDirDat::~frmDirDat() {
+    m_work.cancel();
+}
 
 QLabel* frmDirDat::panel(int index) const {
     return index >= 1 && index <= 3 ? m_panels[index - 1] : nullptr;
@@ -105,26 +110,26 @@ void frmDirDat::showStatus(qint64 files) {
 
 bool frmDirDat::OuvrirDat(const QString& path) {
     WaitCursor hourglass;
+    stopLoading();
     m_tag = path;
     setWindowTitle(FileNameOf(path));
     m_error.clear();
     if (!m_db.open(path, OpenMode::ReadOnly))
         return fail(m_db.lastError());
-    const auto origin = CatalogueReader(m_db).origine();
+    const CatalogueReader reader(m_db);
+    const auto origin = reader.origine();
     if (!origin)
         return fail(origin.error());
     m_origin = origin.value();
     m_panels[0]->setText(QStringLiteral("Origine: ") + m_origin);
     if (!convertIfEarlier(path))
         return false;
-    auto folders = FolderRows::open(m_db);
-    if (!folders)
-        return fail(folders.error());
-    m_folders = std::move(folders.value());
-    const bool ok = m_insExplore ? OuvrirDatExplore() : OuvrirDatListing();
-    if (ok)
-        setInsExplore(m_insExplore);
-    return ok;
+    m_startFolders = reader.startFolders();
+    m_folders = FolderRows();
+    m_opening = true;
+    if (!loadView(m_insExplore))
+        return fail(m_error);
+    return true;
 }
 
 // The conversion writes: a connection of its own, then this one sees the new properties.
@@ -142,10 +147,15 @@ bool frmDirDat::convertIfEarlier(const QString& path) {
 }
 
 bool frmDirDat::setExploreView(bool explore) {
-    if (!(explore ? OuvrirDatExplore() : OuvrirDatListing()))
-        return false;
-    setInsExplore(explore);
-    return true;
+    return loadView(explore);
+}
+
+bool frmDirDat::OuvrirDatExplore() {
+    return loadView(true);
+}
+
+bool frmDirDat::OuvrirDatListing() {
+    return loadView(false);
 }
 
 void frmDirDat::setInsExplore(bool explore) {
@@ -161,7 +171,7 @@ void frmDirDat::setInsExplore(bool explore) {
 }
 
 bool frmDirDat::canShowVersion() const {
-    return m_db.isOpen() &&
+    return m_db.isOpen() && !loading() &&
            (m_insExplore ? m_lstFich->topLevelItemCount() > 0 : m_listingView->rowCount() > 0);
 }
 
@@ -172,63 +182,217 @@ void frmDirDat::focusContent() {
         lstListing()->setFocus();
 }
 
+// ---- making a view ----
+
+// Items made but not yet in the tree; they go with it when the filling is abandoned.
+struct frmDirDat::TreeFill {
+    std::vector<FolderTreeBuilder::Node> nodes;
+    std::vector<QTreeWidgetItem*> items;
+    QList<QTreeWidgetItem*> topLevel;
+    size_t next = 0;
+    ~TreeFill() { qDeleteAll(topLevel); }
+};
+
+bool frmDirDat::large() const {
+    return QFileInfo(m_tag).size() > m_backgroundAbove;
+}
+
+// The reading, the sort and the tree's shape are made from a connection of the work's own, with
+// copies of what they need: nothing of the window is touched until the finish, on its thread.
+bool frmDirDat::loadView(bool explore) {
+    if (!m_db.isOpen())
+        return false;
+    stopLoading();
+    m_lstFich->clearFolder();
+    // Only the view being made is emptied: clearing a large tree is itself a long pause.
+    if (explore) {
+        m_treRep->clear();
+    } else {
+        m_listingView->setSource(nullptr);
+        m_listing.close();
+    }
+    m_error.clear();
+
+    const QString path = m_tag;
+    const FolderRows known = m_folders;
+    BackgroundWork::Work work;
+    if (explore) {
+        work = [this, path, known, origin = m_origin, starts = m_startFolders](const StopFlag& stop) {
+            QString error;
+            FolderRows folders = known;
+            std::vector<FolderTreeBuilder::Node> nodes;
+            Database db;
+            if (!folders.isValid()) {
+                auto read = db.open(path, OpenMode::ReadOnly) ? FolderRows::open(db, &stop)
+                                                              : Result<FolderRows>::failure(db.lastError());
+                if (read)
+                    folders = std::move(read.value());
+                else
+                    error = read.error();
+            }
+            if (folders.isValid()) {
+                Snapshot& rows = folders.rows();
+                const qint64 count = rows.recordCount();
+                if (count < 1 || count > INT_MAX) {
+                    error = QStringLiteral("Le catalogue ne contient aucun répertoire.");
+                } else {
+                    FolderTreeBuilder builder(origin, starts);
+                    for (bool more = rows.moveFirst(); more && !StopRequested(&stop); more = rows.moveNext())
+                        builder.addFolder(folders.num(), folders.nom());
+                    nodes = builder.nodes();
+                }
+            }
+            return [this, folders, nodes = std::move(nodes), error]() mutable {
+                QString failure = error;
+                if (failure.isEmpty() && adoptTree(std::move(folders), std::move(nodes), &failure))
+                    return;
+                loadFailed(failure);
+            };
+        };
+    } else {
+        const ListingSource::SortChoice sort = m_listing.sort();
+        work = [this, path, known, sort](const StopFlag& stop) -> BackgroundWork::Finish {
+            Database db;
+            if (!db.open(path, OpenMode::ReadOnly))
+                return [this, error = db.lastError()] { loadFailed(error); };
+            Result<FolderRows> folders = known;
+            if (!known.isValid())
+                folders = FolderRows::open(db, &stop);
+            if (!folders)
+                return [this, error = folders.error()] { loadFailed(error); };
+            auto loaded = ListingSource::load(db, sort.column, sort.descending, &stop);
+            return [this, folders = std::move(folders.value()), loaded = std::move(loaded)]() mutable {
+                QString failure;
+                if (!adoptListing(std::move(folders), std::move(loaded), &failure))
+                    loadFailed(failure);
+            };
+        };
+    }
+
+    m_insExplore = explore;
+    m_background = large();
+    if (!m_background) {
+        const StopFlag never{false};
+        WaitCursor hourglass;
+        BackgroundWork::Finish finish = work(never);
+        finish();
+        if (!m_error.isEmpty())
+            return false;
+        return true;
+    }
+    m_hourglass.emplace();
+    setInsExplore(explore);
+    m_work.start(std::move(work));
+    return true;
+}
+
+void frmDirDat::stopLoading() {
+    m_work.cancel();
+    m_fill.reset();
+    m_pendingSort.reset();
+    m_hourglass.reset();
+    m_qvtProgress->hide();
+}
+
+// At once, the caller reports; in the background, the opening fails as a whole or the user is told.
+void frmDirDat::loadFailed(const QString& error) {
+    m_error = error;
+    m_fill.reset();
+    m_hourglass.reset();
+    m_qvtProgress->hide();
+    const bool opening = std::exchange(m_opening, false);
+    if (!std::exchange(m_background, false))
+        return; // made at once: the caller reports
+    if (opening)
+        Q_EMIT OpenFailed(QStringLiteral("Impossible d'ouvrir ") + m_tag + QLatin1Char('\n') + error);
+    else
+        Q_EMIT Message(error);
+    Q_EMIT CommandsChanged();
+}
+
+void frmDirDat::finishLoading() {
+    m_opening = false;
+    m_background = false;
+    m_hourglass.reset();
+    setInsExplore(m_insExplore);
+    Q_EMIT Loaded();
+}
+
 // ---- explorer view ----
 
-bool frmDirDat::OuvrirDatExplore() {
-    if (!m_db.isOpen() || !m_folders.isValid())
-        return false;
-    m_lstFich->clearFolder();
-    m_treRep->clear();
-    Snapshot& rows = m_folders.rows();
-    const qint64 count = rows.recordCount();
-    if (count < 1 || count > INT_MAX) {
-        m_error = QStringLiteral("Le catalogue ne contient aucun répertoire.");
+bool frmDirDat::adoptTree(FolderRows folders, std::vector<FolderTreeBuilder::Node> nodes, QString* error) {
+    if (nodes.empty()) {
+        *error = QStringLiteral("Le catalogue ne contient aucun répertoire.");
         return false;
     }
-    WaitCursor hourglass;
+    m_folders = std::move(folders);
+    m_fill = std::make_unique<TreeFill>();
+    m_fill->nodes = std::move(nodes);
+    m_fill->items.resize(m_fill->nodes.size());
     m_qvtProgress->setValue(m_qvtProgress->Min());
-    m_qvtProgress->setMax(int(count));
+    m_qvtProgress->setMax(int(m_fill->nodes.size()));
+    if (!m_background) {
+        fillTree(-1);
+        attachTree();
+        return true;
+    }
     m_qvtProgress->show();
     m_qvtProgress->raise();
-    m_qvtProgress->repaint();
+    fillTreeSlice();
+    return true;
+}
 
-    FolderTreeBuilder builder(m_origin, CatalogueReader(m_db).startFolders());
-    const int step = std::max<int>(1, int(count / 50));
-    qint64 row = 0;
-    for (bool more = rows.moveFirst(); more; more = rows.moveNext(), ++row) {
-        builder.addFolder(m_folders.num(), m_folders.nom());
-        if (row % step == 0) {
-            m_qvtProgress->setValue(int(rows.absolutePosition() + 1));
-            m_qvtProgress->repaint();
-        }
-    }
+void frmDirDat::fillTreeSlice() {
+    if (!m_fill)
+        return;
+    // Slices well under the longest pause allowed between two paints; the tree takes its items
+    // in a turn of its own.
+    constexpr qint64 kSliceMs = 15;
+    if (fillTree(kSliceMs))
+        QTimer::singleShot(0, this, [this] {
+            if (m_fill)
+                attachTree();
+        });
+    else
+        QTimer::singleShot(0, this, &frmDirDat::fillTreeSlice);
+}
 
-    // Items are made detached, then handed to the tree in one call.
-    const auto& nodes = builder.nodes();
+// Items are made detached, then handed to the tree in one call.
+bool frmDirDat::fillTree(qint64 budgetMs) {
+    TreeFill& fill = *m_fill;
     const QIcon driveIcon = m_icons.fixed(TypeIcons::Drive);
     const QIcon folderIcon = m_icons.folder();
-    std::vector<QTreeWidgetItem*> items(nodes.size());
-    QList<QTreeWidgetItem*> topLevel;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        const auto& node = nodes[i];
+    QElapsedTimer clock;
+    clock.start();
+    for (; fill.next < fill.nodes.size(); ++fill.next) {
+        if (budgetMs >= 0 && (fill.next & 255u) == 0 && clock.elapsed() >= budgetMs)
+            break;
+        const auto& node = fill.nodes[fill.next];
         auto* item = new QTreeWidgetItem(QStringList(DisplayName(node.text)));
         item->setData(0, kKeyRole, node.key);
         item->setIcon(0, node.image == FolderTreeBuilder::DriveImage ? driveIcon : folderIcon);
-        items[i] = item;
+        fill.items[fill.next] = item;
         if (node.parent < 0)
-            topLevel << item;
+            fill.topLevel << item;
         else
-            items[size_t(node.parent)]->addChild(item);
+            fill.items[size_t(node.parent)]->addChild(item);
     }
+    m_qvtProgress->setValue(int(fill.next));
+    return fill.next == fill.nodes.size();
+}
+
+void frmDirDat::attachTree() {
+    const QList<QTreeWidgetItem*> topLevel = std::exchange(m_fill->topLevel, {});
+    m_fill.reset();
     m_treRep->addTopLevelItems(topLevel);
     m_qvtProgress->hide();
     m_listingView->setSource(nullptr);
+    finishLoading();
     if (!topLevel.isEmpty()) {
         topLevel.first()->setExpanded(true);
         // Selecting the first node lists its files.
         m_treRep->setCurrentItem(topLevel.first());
     }
-    return true;
 }
 
 void frmDirDat::listFolder(QTreeWidgetItem* node) {
@@ -239,39 +403,73 @@ void frmDirDat::listFolder(QTreeWidgetItem* node) {
 
 // ---- flat list ----
 
-bool frmDirDat::OuvrirDatListing() {
-    if (!m_db.isOpen())
-        return false;
-    WaitCursor hourglass;
-    m_lstFich->clearFolder();
-    m_listingView->setSource(nullptr);
-    QString error;
-    if (!m_listing.open(m_db, &error)) {
-        m_error = error;
+bool frmDirDat::adoptListing(FolderRows folders, Result<ListingSource::Loaded> loaded, QString* error) {
+    if (!loaded) {
+        *error = loaded.error();
         return false;
     }
+    m_folders = std::move(folders);
+    m_listing.adopt(std::move(loaded.value()));
     m_totalSize = m_listing.totalSize();
     layoutControls();
     m_listingView->setSource(&m_listing);
     showSortIndicator();
     m_listingWidths->fitOnce();
     showStatus(m_listingView->rowCount());
+    finishLoading();
     return true;
 }
 
 void frmDirDat::listingColumnClick(int column) {
-    if (m_listingView->model()->rowCount() == 0 || !m_listing.sortByColumn(column)) {
+    if (m_listingView->model()->rowCount() == 0 || column < 0 || column >= ListingSource::ColumnCount ||
+        (loading() && !m_pendingSort)) {
         showSortIndicator(); // the header flips its own on a click
         return;
     }
-    WaitCursor hourglass;
+    const auto next = ListingSource::clickedSort(m_pendingSort.value_or(m_listing.sort()), column);
+    stopLoading();
+    if (m_listing.showCachedSort(next)) {
+        m_listingView->reset();
+        showSortIndicator();
+        Q_EMIT Loaded();
+        return;
+    }
+    if (!large()) {
+        WaitCursor hourglass;
+        auto sorted = m_listing.baseRows().sorted(next.column, next.descending);
+        if (sorted)
+            adoptSort(next, std::move(sorted.value()));
+        else
+            showSortIndicator();
+        return;
+    }
+    m_pendingSort = next;
+    m_hourglass.emplace();
+    showSortIndicator();
+    m_work.start([this, base = m_listing.baseRows(), next](const StopFlag& stop) -> BackgroundWork::Finish {
+        auto sorted = base.sorted(next.column, next.descending, &stop);
+        return [this, next, sorted = std::move(sorted)]() mutable {
+            m_pendingSort.reset();
+            m_hourglass.reset();
+            if (sorted)
+                adoptSort(next, std::move(sorted.value()));
+            else
+                showSortIndicator();
+        };
+    });
+}
+
+void frmDirDat::adoptSort(ListingSource::SortChoice choice, ListingRows sorted) {
+    m_listing.adoptSort(choice, std::move(sorted));
     m_listingView->reset();
     showSortIndicator();
+    Q_EMIT Loaded();
 }
 
 void frmDirDat::showSortIndicator() {
-    lstListing()->header()->setSortIndicator(
-        m_listing.sortColumn(), m_listing.descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    const auto shown = m_pendingSort.value_or(m_listing.sort());
+    lstListing()->header()->setSortIndicator(shown.column,
+                                             shown.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 // ---- commands ----
@@ -375,6 +573,7 @@ void frmDirDat::resizeEvent(QResizeEvent* event) {
 }
 
 void frmDirDat::closeEvent(QCloseEvent* event) {
+    stopLoading();
     m_lstFich->clearFolder();
     m_listingView->setSource(nullptr);
     m_db.close();

@@ -2,13 +2,17 @@
 
 #include "CatalogueReader.h"
 #include "FolderFileList.h"
+#include "FolderTreeBuilder.h"
 #include "ListingSource.h"
+#include "controls/BackgroundWork.h"
 #include "controls/ChildWindow.h"
 #include "controls/ColumnWidths.h"
 #include "controls/PagedList.h"
 #include "controls/TypeIcons.h"
+#include "controls/WaitCursor.h"
 
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class QScrollBar;
@@ -36,10 +40,19 @@ public:
 
     // Opens the catalogue read-only (converting an earlier format first) and builds the view
     // that the "Affichage" setting names. False, with nothing shown and lastError() set, on any
-    // failure.
+    // failure found at once. A large catalogue is read and sorted on another thread: the call
+    // returns true at once, the hourglass shows until Loaded(), and a later failure comes as
+    // OpenFailed(). A small one is done before the call returns.
     bool OuvrirDat(const QString& path);
+    // Build the explorer view or the flat list, in the same way.
     bool OuvrirDatExplore();
     bool OuvrirDatListing();
+    // Whether a view or a sort is still being made.
+    bool loading() const { return m_work.busy() || m_fill != nullptr; }
+    // Catalogue files above this size are read, sorted and shown in slices off the window's
+    // thread; smaller ones take less time than a thread costs.
+    static constexpr qint64 kBackgroundBytes = 2 * 1024 * 1024;
+    void setBackgroundAbove(qint64 bytes) { m_backgroundAbove = bytes; }
 
     // ChildWindow
     QString catalogueFile() const override { return m_tag; }
@@ -98,6 +111,11 @@ Q_SIGNALS:
     void ConversionNotice();
     // What the window's commands can act on changed (canShowVersion()).
     void CommandsChanged();
+    // A view or a sort made in the background is shown (also sent when it was made at once).
+    void Loaded();
+    // A catalogue being read in the background cannot be shown: the window is of no use. The
+    // text says why, for the user.
+    void OpenFailed(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -111,7 +129,29 @@ private:
     void showStatus(qint64 files);
     void showSortIndicator();
 
+    bool large() const;
+    bool loadView(bool explore);
+    // Ends the background work and the slices, if any; the hourglass goes.
+    void stopLoading();
+    void loadFailed(const QString& error);
+    void finishLoading();
+    struct TreeFill;
+    bool adoptTree(FolderRows folders, std::vector<FolderTreeBuilder::Node> nodes, QString* error);
+    // Makes items for the next nodes during `budgetMs` (all of them when negative); true when done.
+    bool fillTree(qint64 budgetMs);
+    void fillTreeSlice();
+    void attachTree();
+    bool adoptListing(FolderRows folders, Result<ListingSource::Loaded> loaded, QString* error);
+    void adoptSort(ListingSource::SortChoice choice, ListingRows sorted);
+
     QString m_tag;
+    QStringList m_startFolders;
+    qint64 m_backgroundAbove = kBackgroundBytes;
+    bool m_opening = false;    // the first view of OuvrirDat is being made
+    bool m_background = false; // the view being made comes from the background work
+    std::optional<ListingSource::SortChoice> m_pendingSort;
+    std::optional<WaitCursor> m_hourglass;
+    std::unique_ptr<TreeFill> m_fill;
     QString m_error;
     bool m_insExplore = false;
     Database m_db;
@@ -131,6 +171,7 @@ private:
     ColumnWidths* m_listingWidths;
     ColumnWidths* m_fichWidths;
     cVSplitter* m_splitter;
+    BackgroundWork m_work; // last: its thread ends before anything it was given goes
 };
 
 } // namespace vambrel

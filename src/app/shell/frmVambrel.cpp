@@ -386,6 +386,12 @@ bool frmVambrel::OpenCatalogue(const QString& path, const QString& replacement) 
                 "Le fichier que vous voulez ouvrir a été créé avec une version antérieure de Vambrel.\n"
                 "L'application va le convertir au format 2.0.0."));
     });
+    // A large catalogue fails after the window is made: it goes as a failure at once would.
+    connect(child, &frmDirDat::OpenFailed, this, [this, sub](const QString& text) {
+        m_mdi->removeSubWindow(sub);
+        sub->deleteLater();
+        showMessage(QMessageBox::Critical, text);
+    });
     const bool opened = child->OuvrirDat(path);
     if (opened) {
         // The window just opened is the one in front, with the focus in its list.

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
@@ -469,6 +470,27 @@ private Q_SLOTS:
         QCOMPARE(lines[0], QStringLiteral("Impossible d'ouvrir ") + p);
         QVERIFY2(lines[1].contains(cause), qPrintable(lines[1]));
         QVERIFY(w.mdiArea()->subWindowList().isEmpty());
+    }
+
+    // A large catalogue is read after its window is made; a failure found then closes the window
+    // and says why, as a failure found at once does.
+    void failureFoundInTheBackground() {
+        const QString p = m_dir.filePath(QStringLiteral("large-nofolders.dat"));
+        QList<FileRow> files;
+        for (int i = 0; i < 40000; ++i)
+            files << file(i, 0, QStringLiteral("file number %1 with a long name.txt").arg(i), i);
+        QVERIFY(makeCatalogue(p, QStringLiteral("/"), QStringLiteral("/d"), {}, files));
+        QVERIFY(QFileInfo(p).size() > frmDirDat::kBackgroundBytes);
+        setViewSetting(true);
+        frmVambrel w;
+        Messages messages;
+        messages.attach(w);
+        QVERIFY(w.OpenCatalogue(p, QString()));
+        QTRY_COMPARE_WITH_TIMEOUT(messages.list.size(), 1, 10000);
+        QCOMPARE(messages.list[0].first, QMessageBox::Critical);
+        QCOMPARE(messages.list[0].second, QStringLiteral("Impossible d'ouvrir ") + p +
+                                              QStringLiteral("\nLe catalogue ne contient aucun répertoire."));
+        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty());
     }
 
     // A truncated catalogue is refused with a cause too, and left as it was.
