@@ -44,7 +44,9 @@ Memory memoryOf(qint64 pid) {
                 m.hwmKb = kb;
         }
     }
-    m.fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+    m.fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                .size();
     return m;
 }
 
@@ -134,8 +136,9 @@ int main(int argc, char** argv) {
         if (i == 1)
             first = last;
         std::printf("%5d %9.1f %12.1f %8.1f MB %8.1f MB %5lld\n", i, b.seconds,
-                    static_cast<double>(QFileInfo(target).size()) / 1e6, static_cast<double>(last.rssKb) / 1024,
-                    static_cast<double>(last.hwmKb) / 1024, static_cast<long long>(last.fds));
+                    static_cast<double>(QFileInfo(target).size()) / 1e6,
+                    static_cast<double>(last.rssKb) / 1024, static_cast<double>(last.hwmKb) / 1024,
+                    static_cast<long long>(last.fds));
         std::fflush(stdout);
         QFile::remove(target);
     }
