@@ -3,12 +3,23 @@
 #include "CatalogueReader.h"
 #include "CatalogueSchema.h"
 
+#include <QtNumeric>
+#include <limits>
+
 namespace vambrel {
 
 namespace {
 
 QString missingFields() {
     return QStringLiteral("Les champs attendus sont introuvables dans le catalogue.");
+}
+
+// A damaged catalogue can hold sizes whose sum leaves 64 bits: the sum then stays at the bound.
+qint64 addSize(qint64 sum, qint64 size) {
+    qint64 result = 0;
+    if (qAddOverflow(sum, size, &result))
+        return size > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return result;
 }
 
 } // namespace
@@ -69,7 +80,7 @@ Result<ListingReport> ListingReport::open(const Database& db, int folderFilter) 
             folder = &report.m_folders.back();
         }
         if (!d.isNull(report.m_taille))
-            folder->size += d.value(report.m_taille).toLongLong();
+            folder->size = addSize(folder->size, d.value(report.m_taille).toLongLong());
         // The row of an empty folder holds no file.
         if (d.isNull(report.m_nom))
             continue;
@@ -80,7 +91,7 @@ Result<ListingReport> ListingReport::open(const Database& db, int folderFilter) 
     }
     for (const Folder& f : report.m_folders) {
         report.m_totalFiles += f.files;
-        report.m_totalSize += f.size;
+        report.m_totalSize = addSize(report.m_totalSize, f.size);
     }
     report.m_detail = std::move(d);
 

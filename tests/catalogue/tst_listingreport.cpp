@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 
 using namespace vambrel;
 using namespace vambrel::test;
@@ -168,6 +169,28 @@ private Q_SLOTS:
             QCOMPARE(r.folder(1).size, qint64(0));
             QVERIFY(!r.file(1, 0, &f));
         }
+    }
+
+    // Sizes of a damaged catalogue whose sums leave 64 bits: the sums stop at the bound, either way.
+    void sumsStopAtTheBound_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("upward") << std::numeric_limits<qint64>::max();
+        QTest::newRow("downward") << std::numeric_limits<qint64>::min();
+    }
+    void sumsStopAtTheBound() {
+        QFETCH(qint64, size);
+        const QString dat = path("bound.dat");
+        QFile::remove(dat);
+        QVERIFY(makeCatalogue(dat, QStringLiteral("/"), QStringLiteral("/b"),
+                              {{0, QStringLiteral("/b")}, {1, QStringLiteral("/b/c")}},
+                              {file(0, 0, QStringLiteral("a"), size), file(1, 0, QStringLiteral("b"), size),
+                               file(2, 1, QStringLiteral("c"), size), file(3, 1, QStringLiteral("d"), 1)}));
+        const ListingReport r = openReport(dat, ListingReport::AllFolders);
+        QCOMPARE(r.folderCount(), qint64(2));
+        QCOMPARE(r.folder(0).size, size);
+        QCOMPARE(r.folder(1).size, size > 0 ? size : size + 1);
+        QCOMPARE(r.totalSize(), size);
+        QCOMPARE(r.totalFiles(), qint64(4));
     }
 
     // The totals made in the pass over the detail rows are the totals query's, folder by folder,
