@@ -229,7 +229,11 @@ bool Database::configure() {
 
 bool Database::validate(DbKind kind) {
     for (const TableLayout& table : Schema::tables(kind)) {
-        SqliteStatement info(m_db, QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
+        // Only a table will do: a view of that name is never read (views are off) and would fail
+        // later with a cause that does not name the file.
+        SqliteStatement info(
+            m_db, QStringLiteral("SELECT p.name FROM sqlite_schema AS s, pragma_table_info(s.name) AS p "
+                                 "WHERE s.type = 'table' AND s.name = ?1 COLLATE NOCASE"));
         if (!info.isValid())
             return fail(QStringLiteral("Impossible de lire le fichier %1").arg(quoted(m_path)));
         info.bindText(1, table.name);

@@ -95,7 +95,14 @@ bool IsEntryName(QStringView name) {
 }
 
 bool IsAbsoluteFolder(QStringView folder) {
-    return folder.startsWith(kPathSeparator) && !folder.contains(QChar(0));
+    if (!folder.startsWith(kPathSeparator) || folder.contains(QChar(0)))
+        return false;
+    // A recorded folder is its parent's path and its own name: "." or ".." never appear in it,
+    // and one that does could name any folder of the disk.
+    for (const QStringView part : folder.tokenize(kPathSeparator))
+        if (part == u"." || part == u"..")
+            return false;
+    return true;
 }
 
 QString RecordedFilePath(const QString& folder, const QString& name) {

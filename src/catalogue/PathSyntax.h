@@ -31,7 +31,8 @@ QString GetExtension(QStringView name);
 // separator or NUL. Names read from a catalogue are checked with it before they reach the disk,
 // so that a forged row never points outside its recorded folder.
 bool IsEntryName(QStringView name);
-// A folder path that can be looked up without a current folder: it starts with the separator.
+// A folder path that can be looked up without a current folder and names the folder it spells:
+// it starts with the separator, and holds no NUL and no "." or ".." part.
 bool IsAbsoluteFolder(QStringView folder);
 // The full path of a recorded file, or an empty text when its folder or name could lead anywhere
 // but to one entry of that folder.

@@ -297,6 +297,9 @@ private Q_SLOTS:
         QTest::newRow("no Version") << QByteArray("DROP TABLE Version") << u"Version"_s;
         QTest::newRow("no Files.Taille") << QByteArray("ALTER TABLE Files DROP COLUMN Taille") << u"Taille"_s;
         QTest::newRow("no Folders") << QByteArray("DROP TABLE Folders") << u"Folders"_s;
+        QTest::newRow("Files is a view")
+            << QByteArray("ALTER TABLE Files RENAME TO F2; CREATE VIEW Files AS SELECT * FROM F2")
+            << u"Files"_s;
     }
     void openReportsMissingTableOrField() {
         QFETCH(QByteArray, sql);

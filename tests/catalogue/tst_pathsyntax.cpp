@@ -33,6 +33,12 @@ private Q_SLOTS:
         QTest::newRow("nul") << u"/a"_s << QString(u"b\0c"_s) << QString();
         QTest::newRow("relative folder") << u"a/b"_s << u"c"_s << QString();
         QTest::newRow("no folder") << QString() << u"c"_s << QString();
+        QTest::newRow("folder climbs") << u"/a/b/.."_s << u"c"_s << QString();
+        QTest::newRow("folder climbs midway") << u"/a/../etc"_s << u"passwd"_s << QString();
+        QTest::newRow("folder of dot") << u"/a/./b"_s << u"c"_s << QString();
+        QTest::newRow("folder of root dot dot") << u"/.."_s << u"c"_s << QString();
+        QTest::newRow("folder dots in a name") << u"/a/..b/c.."_s << u"d"_s << u"/a/..b/c../d"_s;
+        QTest::newRow("folder with a double separator") << u"/a//b"_s << u"c"_s << u"/a//b/c"_s;
     }
     void recordedNames() {
         QFETCH(QString, folder);
