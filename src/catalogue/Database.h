@@ -33,8 +33,7 @@ public:
 
     // Creates a new file with the tables and indexes of `kind`; a catalogue also gets its six
     // properties, in order, with their initial values (`mask` and `created` for Masque and DateCréation).
-    // A path that already exists is refused and left untouched. The creation does not wait for
-    // the disk: a caller that keeps the file flushes it when it is complete.
+    // A path that already exists is refused and left untouched.
     bool create(const QString& path, DbKind kind, const QString& mask = QStringLiteral("*.*"),
                 const QDateTime& created = QDateTime::currentDateTime());
     // Opens an existing file and checks that it holds the tables and fields of `kind`.
