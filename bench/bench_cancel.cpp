@@ -5,7 +5,7 @@
 // Usage: bench_cancel [--tree DIR] [--files N] [--folders N] [--max-size N] [--cancels N] [--seed N]
 //                     [--job build|check|newfiles] [--within MS]
 //        (200,000 files in 20,000 folders in a temporary folder by default; 20 cancels of each job
-//        kind in turn; --job keeps one kind, --within draws the moments in the first MS only, to
+//        kind, the kinds in turn; --job keeps one kind, --within draws the moments in the first MS only, to
 //        look at one phase closely).
 
 #include "BenchTools.h"
@@ -191,11 +191,12 @@ int main(int argc, char** argv) {
                 find * 1000, whole[0], whole[1], whole[2]);
 
     std::mt19937 random(seed);
-    std::vector<double> latencies;
+    std::vector<double> latencies[3];
+    const int kinds = onlyKind >= 0 ? 1 : 3;
     int lateTries = 0;
     std::printf("%-9s %10s  %-22s %10s %13s\n", "job", "cancel at", "last event before it", "latency",
                 "events after");
-    for (int i = 0; i < cancels;) {
+    for (int i = 0; i < cancels * kinds;) {
         const Kind k = Kind(onlyKind >= 0 ? onlyKind : i % 3);
         std::uniform_real_distribution<double> when(0, within > 0 ? std::min(within, whole[int(k)] * 0.95)
                                                                   : whole[int(k)] * 0.95);
@@ -203,7 +204,7 @@ int main(int argc, char** argv) {
         const Run r = runJob(k, root, catalogue, output, at);
         if (!r.cancelled) {
             // Ended before the request: try another moment (a few times at most).
-            if (++lateTries > 3 * cancels) {
+            if (++lateTries > 3 * cancels * kinds) {
                 std::fprintf(stderr, "jobs keep ending before their cancel\n");
                 return 1;
             }
@@ -215,15 +216,24 @@ int main(int argc, char** argv) {
         }
         std::printf("%-9s %7.0f ms  %-22s %7.1f ms %13lld\n", kindName(k), r.requestMs, r.phase, r.latencyMs,
                     static_cast<long long>(r.eventsAfter));
-        latencies.push_back(r.latencyMs);
+        latencies[int(k)].push_back(r.latencyMs);
         ++i;
     }
-    std::sort(latencies.begin(), latencies.end());
-    double sum = 0;
-    for (double l : latencies)
-        sum += l;
-    std::printf("cancel latency over %zu cancels: median %.1f ms, mean %.1f ms, max %.1f ms\n",
-                latencies.size(), latencies[latencies.size() / 2], sum / double(latencies.size()),
-                latencies.back());
+    std::vector<double> all;
+    const auto summary = [](const char* name, std::vector<double> l) {
+        std::sort(l.begin(), l.end());
+        double sum = 0;
+        for (double v : l)
+            sum += v;
+        std::printf("cancel latency, %-8s over %3zu cancels: median %6.1f ms, mean %6.1f ms, max %6.1f ms\n",
+                    name, l.size(), l[l.size() / 2], sum / double(l.size()), l.back());
+    };
+    for (const Kind k : {Kind::Build, Kind::Check, Kind::NewFiles}) {
+        if (latencies[int(k)].empty())
+            continue;
+        summary(kindName(k), latencies[int(k)]);
+        all.insert(all.end(), latencies[int(k)].begin(), latencies[int(k)].end());
+    }
+    summary("all", all);
     return 0;
 }

@@ -142,10 +142,14 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
     if (!configure())
         return removeOnFailure(false);
 
+    // One transaction, which does not wait for the disk: a new file is worth nothing until its
+    // writer has filled it, and the jobs that create files flush them once they are complete.
+    // Waiting for the disk here would hold a cancel up for as long as the disk is busy.
     const QString pragmas = QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                                 .arg(Schema::kApplicationId)
                                 .arg(Schema::kLayoutVersion);
-    bool ok = exec(pragmas) && beginTransaction() && exec(Schema::createSql(kind));
+    bool ok = exec(QStringLiteral("PRAGMA synchronous = OFF;")) && beginTransaction() && exec(pragmas) &&
+              exec(Schema::createSql(kind));
     if (ok && kind == DbKind::Catalogue) {
         ok = createProperty(Schema::kVersionId, PropertyType::Text, Schema::kUndetermined) &&
              createProperty(Schema::kSource, PropertyType::Text, Schema::kUndetermined) &&
@@ -154,7 +158,7 @@ bool Database::create(const QString& path, DbKind kind, const QString& mask, con
              createProperty(Schema::kMasque, PropertyType::Text, mask) &&
              createProperty(Schema::kDescription, PropertyType::Memo, Schema::kDefaultDescription);
     }
-    ok = ok && commit();
+    ok = ok && commit() && exec(QStringLiteral("PRAGMA synchronous = FULL;"));
     return removeOnFailure(ok);
 }
 

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace vambrel;
@@ -133,9 +134,16 @@ private Q_SLOTS:
             QVERIFY(writer.commit());
         }
         db.close();
+        // A walk of a few hundred folders: long enough for the request to land in it.
         m_tree = m_dir.filePath(u"tree"_s);
-        for (int f = 0; f < 1500; ++f)
-            QVERIFY(QDir().mkpath(m_tree + u"/d"_s + QString::number(f % 30) + u"/e"_s + QString::number(f)));
+        const QByteArray tree = QFile::encodeName(m_tree);
+        QCOMPARE(::mkdir(tree.constData(), 0755), 0);
+        for (int d = 0; d < 30; ++d) {
+            const QByteArray sub = tree + "/d" + QByteArray::number(d);
+            QCOMPARE(::mkdir(sub.constData(), 0755), 0);
+            for (int e = 0; e < 20; ++e)
+                QCOMPARE(::mkdir((sub + "/e" + QByteArray::number(e)).constData(), 0755), 0);
+        }
     }
 
     void checkCancelledWhileReadingItsCatalogue() {
