@@ -269,6 +269,7 @@ bool frmDirDat::loadView(bool explore) {
         };
     }
 
+    const bool previous = m_insExplore;
     m_insExplore = explore;
     m_background = large();
     if (!m_background) {
@@ -276,9 +277,10 @@ bool frmDirDat::loadView(bool explore) {
         WaitCursor hourglass;
         BackgroundWork::Finish finish = work(never);
         finish();
-        if (!m_error.isEmpty())
-            return false;
-        return true;
+        if (m_error.isEmpty())
+            return true;
+        m_insExplore = previous; // the view shown is unchanged
+        return false;
     }
     m_hourglass.emplace();
     setInsExplore(explore);
