@@ -7,8 +7,8 @@
 #include "FileTime.h"
 #include "NativeName.h"
 #include "PathSyntax.h"
-#include "SystemCalls.h"
 #include "ReadAhead.h"
+#include "SystemCalls.h"
 #include "mVersionInfo.h"
 
 #include <cerrno>
@@ -53,7 +53,8 @@ public:
     int open(const QString& folder) {
         if (folder != m_folder) {
             m_folder = folder;
-            m_fd = FileDescriptor(sys::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            m_fd =
+                FileDescriptor(sys::open(PathToNative(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         }
         return m_fd.isValid() ? m_fd.get() : AT_FDCWD;
     }
