@@ -603,7 +603,7 @@ enum class Known { Nothing, ListedRegular };
 
 VersionInfo readOpened(int folderFd, const QByteArray& nativePath, int extraFlags, Known known) {
     const FileDescriptor fd(sys::openat(folderFd, nativePath.constData(),
-                                     O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
+                                        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
     if (fd.get() < 0)
         return {};
     // A name just listed as a regular file: most files are not images, and for them the open and
@@ -634,8 +634,8 @@ VersionInfo ReadVersionInfo(const QByteArray& nativePath, qint64 knownSize) {
     try {
         // Devices, FIFOs and sockets are never opened: opening some of them has effects.
         struct stat named;
-        if (sys::fstatat(AT_FDCWD, nativePath.constData(), &named, 0) != 0 || !S_ISREG(named.st_mode) || named.st_size < 0 ||
-            quint64(named.st_size) < kVersionMinImageSize)
+        if (sys::fstatat(AT_FDCWD, nativePath.constData(), &named, 0) != 0 || !S_ISREG(named.st_mode) ||
+            named.st_size < 0 || quint64(named.st_size) < kVersionMinImageSize)
             return {};
         return readOpened(AT_FDCWD, nativePath, 0, Known::Nothing);
     } catch (...) {

@@ -68,10 +68,16 @@ public:
         int rc;
         while ((rc = folders.step()) == SQLITE_ROW && !StopRequested(stop))
             m_folders.insert(folders.columnText(1).toCaseFolded(), sqlite3_column_int64(folders.get(), 0));
-        SqliteStatement files(db.handle(), "SELECT Num, Nom FROM Files");
         if (StopRequested(stop))
             return false;
-        if (rc != SQLITE_DONE || !files.isValid()) {
+        // Before the next statement is prepared, which clears the connection's error.
+        if (rc != SQLITE_DONE) {
+            db.fail(QStringLiteral("Impossible de lire les dossiers du catalogue"));
+            *cause = db.lastError();
+            return false;
+        }
+        SqliteStatement files(db.handle(), "SELECT Num, Nom FROM Files");
+        if (!files.isValid()) {
             db.fail(QStringLiteral("Impossible de lire les fichiers du catalogue"));
             *cause = db.lastError();
             return false;

@@ -70,11 +70,11 @@ public:
     }
 
     // No fault any more (the work is over; what follows checks its outcome). Returns the faults
-    // injected.
+    // injected, a vanished entry included.
     int disarm() {
         m_faults.clear();
         m_vanishName.clear();
-        return m_injected.load();
+        return m_injected.load() + (m_vanished.load() ? 1 : 0);
     }
     int count(FsCall call) const { return m_counts[size_t(call)].load(); }
     int injected() const { return m_injected.load(); }

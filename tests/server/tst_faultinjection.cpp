@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +92,7 @@ struct Tally {
     int succeeded = 0;
     int degraded = 0; // succeeded, with less found than without the fault
     int failed = 0;
+    QMap<QString, int> causes; // the causes given, with the file names taken out
 };
 
 QStringList entriesOf(const QString& folder) {
@@ -159,6 +161,31 @@ QString errorName(int err) {
     }
 }
 
+// What a failure caused by the fault must say.
+QString causeOfError(int err) {
+    switch (err) {
+    case ENOSPC:
+        return u"le disque est plein"_s;
+    case EROFS:
+        return u"lecture seule"_s;
+    case EIO:
+        return u"erreur d'entrée-sortie"_s;
+    default:
+        return {};
+    }
+}
+
+QString causeOfEngine(int code) {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return u"le disque est plein"_s;
+    case SQLITE_IOERR:
+        return u"erreur d'entrée-sortie"_s;
+    default:
+        return {};
+    }
+}
+
 struct VfsFault {
     int code;
     bool persistent;
@@ -202,6 +229,7 @@ class TestFaultInjection : public QObject {
     QStringList m_newNames; // the files added since the catalogue
     QMap<QString, Tally> m_tally;
     bool m_persistentFault = false; // the fault armed lasts after the job
+    QString m_expectedCause;        // what a failure must name, for the fault armed
 
     QString freshFolder() {
         static int n = 0;
@@ -228,6 +256,11 @@ class TestFaultInjection : public QObject {
         makeFile(root + u"/a/sub/lib.dll"_s, image);
     }
 
+    void noteCause(const QString& job, const QString& cause) {
+        static const QRegularExpression names(u"« [^»]* »|/[^ ]+"_s);
+        ++m_tally[job].causes[QString(cause).replace(names, u"…"_s)];
+    }
+
     void note(const QString& job, const Terminal& end, int injected) {
         Tally& t = m_tally[job];
         ++t.runs;
@@ -247,6 +280,8 @@ class TestFaultInjection : public QObject {
         RunCatalogueBuild({file, spec, u"*.*"_s}, sink, &cause);
         const int n = injected();
         note(job, sink.end, n);
+        if (!sink.end.success)
+            noteCause(job, cause);
         QVERIFY2(sink.end.count() == 1 && sink.end.cancelled == 0, qPrintable(where));
         QStringList left = entriesOf(out);
         if (sink.end.success) {
@@ -264,6 +299,8 @@ class TestFaultInjection : public QObject {
                 ++m_tally[job].degraded;
         } else {
             QVERIFY2(isFrenchCause(cause), qPrintable(where + u": "_s + cause));
+            QVERIFY2(m_expectedCause.isEmpty() || cause.contains(m_expectedCause),
+                     qPrintable(where + u": "_s + cause));
             // The partly written file may stay (the client deletes it); nothing else does.
             // A disk that keeps failing keeps the journal that would make the file whole again:
             // once it works, the journal is put back and goes.
@@ -285,6 +322,8 @@ class TestFaultInjection : public QObject {
         QString cause;
         RunCatalogueCheck(m_catalogue, sink, &cause);
         note(u"check"_s, sink.end, injected());
+        if (!sink.end.success)
+            noteCause(u"check"_s, cause);
         QVERIFY2(sink.end.count() == 1 && sink.end.cancelled == 0, qPrintable(where));
         QCOMPARE(readAll(m_catalogue), m_catalogueBytes);
         QCOMPARE(entriesOf(QFileInfo(m_catalogue).path()), QStringList{QFileInfo(m_catalogue).fileName()});
@@ -301,6 +340,8 @@ class TestFaultInjection : public QObject {
                 ++m_tally[u"check"_s].degraded;
         } else {
             QVERIFY2(isFrenchCause(cause), qPrintable(where + u": "_s + cause));
+            QVERIFY2(m_expectedCause.isEmpty() || cause.contains(m_expectedCause),
+                     qPrintable(where + u": "_s + cause));
         }
     }
 
@@ -311,6 +352,8 @@ class TestFaultInjection : public QObject {
         QString cause;
         RunNewFileSearch({file, m_spec, u"*.*"_s, m_catalogue}, sink, &cause);
         note(u"new-file search"_s, sink.end, injected());
+        if (!sink.end.success)
+            noteCause(u"new-file search"_s, cause);
         QVERIFY2(sink.end.count() == 1 && sink.end.cancelled == 0, qPrintable(where));
         QCOMPARE(readAll(m_catalogue), m_catalogueBytes);
         QStringList left = entriesOf(out);
@@ -326,6 +369,8 @@ class TestFaultInjection : public QObject {
                 ++m_tally[u"new-file search"_s].degraded;
         } else {
             QVERIFY2(isFrenchCause(cause), qPrintable(where + u": "_s + cause));
+            QVERIFY2(m_expectedCause.isEmpty() || cause.contains(m_expectedCause),
+                     qPrintable(where + u": "_s + cause));
             // A disk that keeps failing keeps the journal that would make the file whole again:
             // once it works, the journal is put back and goes.
             if (m_persistentFault && left.contains(u"qvt2.tmp-journal"_s))
@@ -352,11 +397,15 @@ class TestFaultInjection : public QObject {
         end.complete = 1;
         end.success = error.isEmpty();
         note(u"export"_s, end, injected());
+        if (!error.isEmpty())
+            noteCause(u"export"_s, error);
         QCOMPARE(entriesOf(out), QStringList{u"liste.txt"_s});
         if (error.isEmpty()) {
             QCOMPARE(readAll(path).size(), qsizetype(20 + 5000 * 301));
         } else {
             QVERIFY2(error.startsWith(u"Impossible d'écrire le fichier "_s) && isFrenchCause(error),
+                     qPrintable(where + u": "_s + error));
+            QVERIFY2(m_expectedCause.isEmpty() || error.contains(m_expectedCause),
                      qPrintable(where + u": "_s + error));
             QCOMPARE(readAll(path), QByteArray("ancienne liste\n"));
         }
@@ -385,6 +434,8 @@ class TestFaultInjection : public QObject {
         end.complete = 1;
         end.success = described;
         note(u"catalogue rewrite"_s, end, injected());
+        if (!described)
+            noteCause(u"catalogue rewrite"_s, error);
         if (!described)
             QVERIFY2(isFrenchCause(error), qPrintable(where + u": "_s + error));
         // A disk that keeps failing keeps the journal that makes the file whole again.
@@ -429,9 +480,11 @@ class TestFaultInjection : public QObject {
                 for (int err : errorsFor(FsCall(kind))) {
                     FaultInjector faults;
                     faults.arm(FsCall(kind), at, err);
+                    m_expectedCause = causeOfError(err);
                     const QString where = QString::fromLatin1(FsCallName(FsCall(kind))) + u" #"_s +
                                           QString::number(at) + u" "_s + errorName(err);
                     once(where, [&faults] { return faults.disarm(); });
+                    m_expectedCause.clear();
                     if (QTest::currentTestFailed())
                         return;
                 }
@@ -456,6 +509,7 @@ class TestFaultInjection : public QObject {
                     FaultVfs vfs;
                     vfs.arm(VfsCall(kind), at, fault.code, fault.persistent);
                     m_persistentFault = fault.persistent;
+                    m_expectedCause = causeOfEngine(fault.code);
                     const QString where = QString::fromLatin1(VfsCallName(VfsCall(kind))) + u" #"_s +
                                           QString::number(at) + u" code "_s + QString::number(fault.code) +
                                           (fault.persistent ? u" and after"_s : QString());
@@ -505,6 +559,8 @@ private Q_SLOTS:
             qInfo("%-16s %5d runs, %5d faults injected: %5d ended in success (%d of them with less found), "
                   "%5d in failure with a cause",
                   qPrintable(it.key()), it->runs, it->injected, it->succeeded, it->degraded, it->failed);
+            for (auto c = it->causes.cbegin(); c != it->causes.cend(); ++c)
+                qInfo("    %5d × %s", c.value(), qPrintable(c.key()));
             runs += it->runs;
             injected += it->injected;
         }
