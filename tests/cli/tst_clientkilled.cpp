@@ -4,7 +4,7 @@
 // adopts the orphaned server (child subreaper), so that it can time the server's exit and reap
 // it.
 //
-// VAMBREL_CLIENT_KILL_RUNS sets the number of runs (60 by default), VAMBREL_KILL_SEED replays
+// VAMBREL_CLIENT_KILL_RUNS sets the number of runs (30 by default), VAMBREL_KILL_SEED replays
 // the moments of an earlier run (its seed is printed).
 
 #include "Database.h"
@@ -169,7 +169,7 @@ private Q_SLOTS:
     void killedAtRandomMoments() {
         const int runs = qEnvironmentVariableIsSet("VAMBREL_CLIENT_KILL_RUNS")
                              ? qEnvironmentVariableIntValue("VAMBREL_CLIENT_KILL_RUNS")
-                             : 60;
+                             : 30;
         const quint32 seed = qEnvironmentVariableIsSet("VAMBREL_KILL_SEED")
                                  ? quint32(qEnvironmentVariableIntValue("VAMBREL_KILL_SEED"))
                                  : QRandomGenerator::system()->generate();
