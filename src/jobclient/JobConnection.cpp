@@ -1,6 +1,7 @@
 #include "JobConnection.h"
 
 #include "JobProxy.h"
+#include "NativeName.h"
 #include "ProgramFiles.h"
 #include "WireDecoder.h"
 #include "WireEncoder.h"
@@ -8,6 +9,9 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vambrel::client {
 
@@ -42,9 +46,12 @@ JobConnection::~JobConnection() {
     if (m_process) {
         m_process->disconnect(this);
         m_process->closeWriteChannel();
-        if (!m_process->waitForFinished(30000))
+        const bool ended = m_process->waitForFinished(30000);
+        if (!ended)
             m_process->kill();
         m_process->waitForFinished(5000);
+        if (!ended)
+            removeClaimedOutputs();
     }
 }
 
@@ -53,9 +60,10 @@ void JobConnection::stopServer(int msecs) {
         return;
     m_process->disconnect(this);
     m_process->closeWriteChannel();
-    if (!m_process->waitForFinished(msecs))
+    const bool ended = m_process->waitForFinished(msecs);
+    if (!ended)
         m_process->kill();
-    serverLost(QStringLiteral("Le serveur de tâches a été arrêté."));
+    serverLost(QStringLiteral("Le serveur de tâches a été arrêté."), !ended);
 }
 
 void JobConnection::setServerPath(const QString& path) {
@@ -91,6 +99,7 @@ void JobConnection::start(JobProxy* proxy, jobwire::JobClass cls, const QString&
     const quint32 id = proxy->jobId();
     m_orphans.remove(id);
     m_jobs.insert(id, proxy);
+    claimOutput(id, cls, fileName);
     ensureServer();
     QByteArray frame;
     WireEncoder e(frame);
@@ -118,6 +127,40 @@ void JobConnection::cancel(quint32 id) {
 
 void JobConnection::release(quint32 id) {
     m_jobs.remove(id);
+}
+
+void JobConnection::claimOutput(quint32 id, jobwire::JobClass cls, const QString& fileName) {
+    m_outputs.remove(id);
+    if (cls == jobwire::JobClass::Check || fileName.isEmpty())
+        return;
+    // The server creates its file exclusively: a path that is taken now (a dangling link
+    // included) is never the job's to delete.
+    struct stat st {};
+    if (::lstat(PathToNative(fileName).constData(), &st) != 0 && errno == ENOENT)
+        m_outputs.insert(id, fileName);
+}
+
+void JobConnection::outputSettled(quint32 id, Msg terminal) {
+    const QString output = m_outputs.take(id);
+    if (output.isEmpty() || terminal != Msg::Complete)
+        return; // a cancelled job's file was deleted by the server
+    // The file now holds this job's result (or its partial rows after a failure): a later job
+    // queued for the same name will find it taken, and never owns it.
+    for (auto it = m_outputs.begin(); it != m_outputs.end();) {
+        if (it.value() == output)
+            it = m_outputs.erase(it);
+        else
+            ++it;
+    }
+}
+
+void JobConnection::removeClaimedOutputs() {
+    for (const QString& output : std::as_const(m_outputs)) {
+        const QByteArray native = PathToNative(output);
+        ::unlink((native + "-journal").constData());
+        ::unlink(native.constData());
+    }
+    m_outputs.clear();
 }
 
 void JobConnection::write(const QByteArray& frames) {
@@ -232,6 +275,7 @@ bool JobConnection::dispatch(const WireFrameBuffer::Frame& frame, QString& probl
         }
         m_orphans.remove(id);
         m_jobs.remove(id);
+        m_outputs.remove(id); // refused: it never ran
         if (proxy)
             proxy->fail(QStringLiteral("Le serveur de tâches a refusé la tâche : %1 (%2, erreur %3).")
                             .arg(text, source)
@@ -264,6 +308,8 @@ bool JobConnection::dispatch(const WireFrameBuffer::Frame& frame, QString& probl
         write(ack);
         return true;
     }
+    if (frame.type == Msg::Complete || frame.type == Msg::Cancelled)
+        outputSettled(id, frame.type);
     if (m_orphans.contains(id)) {
         if (frame.type == Msg::Complete || frame.type == Msg::Cancelled)
             m_orphans.remove(id);
@@ -302,7 +348,7 @@ void JobConnection::processError(QProcess::ProcessError error) {
     // Crashes arrive through finished.
 }
 
-void JobConnection::serverLost(const QString& cause) {
+void JobConnection::serverLost(const QString& cause, bool removeOutputs) {
     if (!m_process)
         return;
     QProcess* process = m_process;
@@ -314,6 +360,10 @@ void JobConnection::serverLost(const QString& cause) {
         process->waitForFinished(5000);
     }
     process->deleteLater();
+    // Before any handler runs: a window that sees Complete false finds no half-written file.
+    if (removeOutputs)
+        removeClaimedOutputs();
+    m_outputs.clear();
     m_orphans.clear();
     // Handlers may start new jobs (and so a new server): take the list first.
     QList<QPointer<JobProxy>> lost;

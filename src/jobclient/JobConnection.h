@@ -52,7 +52,13 @@ private:
     void write(const QByteArray& frames);
     void readServer();
     bool dispatch(const jobwire::WireFrameBuffer::Frame& frame, QString& problem);
-    void serverLost(const QString& cause);
+    // Ends the link: unfinished jobs get Complete false with `cause`. Unless the server ended by
+    // itself after its input was closed (it then deleted its jobs' files), the files that the
+    // unfinished jobs were creating are deleted here, since no server is left to do it.
+    void serverLost(const QString& cause, bool removeOutputs = true);
+    void claimOutput(quint32 id, jobwire::JobClass cls, const QString& fileName);
+    void outputSettled(quint32 id, jobwire::Msg terminal);
+    void removeClaimedOutputs();
     void processFinished(int exitCode, QProcess::ExitStatus status);
     void processError(QProcess::ProcessError error);
 
@@ -64,6 +70,9 @@ private:
     bool m_readAgain = false;
     QHash<quint32, JobProxy*> m_jobs; // running jobs whose proxy is alive
     QSet<quint32> m_orphans;          // running jobs whose proxy is gone
+    // The file that each unfinished build or search is to create, when nothing was at that path
+    // as it was started: what a lost server may leave half written.
+    QHash<quint32, QString> m_outputs;
 };
 
 } // namespace vambrel::client
