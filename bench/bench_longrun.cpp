@@ -4,7 +4,8 @@
 // its first figure.
 // Usage: bench_longrun [--tree DIR] [--files N] [--folders N] [--max-size N] [--builds N]
 //        (1,000,000 empty files in 50,000 folders in a temporary folder and five builds by
-//        default; about 1 GB of disk for the tree. A DIR given is filled once and reused.)
+//        default; a million inodes for the tree. A DIR given is filled once and reused.)
+//        VAMBREL_QVTSRV=PATH runs the builds on that server instead of the one built beside.
 
 #include "BenchTools.h"
 #include "JobConnection.h"
@@ -109,7 +110,9 @@ int main(int argc, char** argv) {
     QTemporaryDir temporary;
     if (root.isEmpty())
         root = temporary.filePath(QStringLiteral("tree"));
-    JobConnection::setServerPath(QStringLiteral(VAMBREL_BINARY_DIR "/qvtSrv"));
+    // VAMBREL_QVTSRV, when set, names another server: a sanitizer build's, for instance.
+    if (qEnvironmentVariableIsEmpty("VAMBREL_QVTSRV"))
+        JobConnection::setServerPath(QStringLiteral(VAMBREL_BINARY_DIR "/qvtSrv"));
     const SyntheticTree tree = MakeReportedTree(root, options);
     if (!tree.ok)
         return 1;
