@@ -1,6 +1,7 @@
 #include "mShellExecute.h"
 
 #include "AppInfo.h"
+#include "CatalogueFileType.h"
 #include "DesktopEntry.h"
 #include "MimeApps.h"
 #include "NativeName.h"
@@ -82,8 +83,18 @@ QMimeType typeOf(const QString& path, const struct stat& info) {
     QMimeDatabase types;
     if (S_ISDIR(info.st_mode))
         return types.mimeTypeForName(QStringLiteral("inode/directory"));
-    if (S_ISREG(info.st_mode))
-        return types.mimeTypeForFile(path);
+    if (S_ISREG(info.st_mode)) {
+        const QMimeType type = types.mimeTypeForFile(path);
+        // With the catalogue type installed in another data folder than the generic SQLite type
+        // (under /usr/local, in ~/.local), the database may answer the generic one.
+        if (type.inherits(QStringLiteral("application/vnd.sqlite3")) &&
+            type.name() != QLatin1String(kCatalogueMimeType) && IsCatalogueFile(path)) {
+            const QMimeType catalogue = types.mimeTypeForName(QLatin1String(kCatalogueMimeType));
+            if (catalogue.isValid())
+                return catalogue;
+        }
+        return type;
+    }
     // Never read special files to learn their type: a FIFO would block.
     if (S_ISCHR(info.st_mode))
         return types.mimeTypeForName(QStringLiteral("inode/chardevice"));

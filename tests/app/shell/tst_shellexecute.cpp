@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -98,8 +100,27 @@ private Q_SLOTS:
                       "<glob pattern=\"*.vbpath\"/></mime-type>\n"
                       " <mime-type type=\"inode/directory\"><comment>Dossier</comment></mime-type>\n"
                       " <mime-type type=\"inode/fifo\"><comment>FIFO</comment></mime-type>\n"
+                      " <mime-type type=\"application/vnd.sqlite3\"><comment>SQLite</comment>"
+                      "<magic><match type=\"string\" value=\"SQLite format 3\" offset=\"0\"/></magic>"
+                      "</mime-type>\n"
                       "</mime-info>\n"));
-        for (const char* name : {"vbviewer", "vbother", "vbbrowser", "vbfiles", "x-terminal-emulator"})
+        // The catalogue type in another data folder than the generic SQLite type, as when the
+        // program is installed in ~/.local or /usr/local, and the generic type compiled into a
+        // mime.cache as a system's is: Qt 6.4 then answers the generic type for a catalogue, and
+        // the program must still tell its files.
+        QVERIFY(writeFile(path(QStringLiteral("data/mime/packages/catalogue.xml")),
+                          "<?xml version=\"1.0\"?>\n"
+                          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                          " <mime-type type=\"application/x-vambrel-catalogue\"><comment>Catalogue</comment>"
+                          "<sub-class-of type=\"application/vnd.sqlite3\"/><magic priority=\"80\">"
+                          "<match type=\"string\" value=\"SQLite format 3\" offset=\"0\">"
+                          "<match type=\"string\" value=\"VBML\" offset=\"68\"/></match></magic>"
+                          "</mime-type>\n</mime-info>\n"));
+        const QString compiler = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+        if (!compiler.isEmpty())
+            QCOMPARE(QProcess::execute(compiler, {path(QStringLiteral("share/mime"))}), 0);
+        for (const char* name : {"vbviewer", "vbother", "vbbrowser", "vbfiles", "vbcatalogue", "vbsqlite",
+                                 "x-terminal-emulator"})
             QVERIFY(writeFile(bin(name), "#!/bin/sh\nexit 0\n", kExecutable));
         // Programs named without a folder are found on the search path.
         qputenv("PATH", path(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
@@ -120,6 +141,15 @@ private Q_SLOTS:
                           desktopFile("vbviewer %f", "application/x-vbpath;")));
         QVERIFY(writeFile(apps + QStringLiteral("files.desktop"),
                           desktopFile(bin("vbfiles").toUtf8() + " %U", "inode/directory;")));
+        QVERIFY(
+            writeFile(apps + QStringLiteral("catalogue.desktop"),
+                      desktopFile(bin("vbcatalogue").toUtf8() + " %F", "application/x-vambrel-catalogue;")));
+        QVERIFY(writeFile(apps + QStringLiteral("sqlite.desktop"),
+                          desktopFile(bin("vbsqlite").toUtf8() + " %f", "application/vnd.sqlite3;")));
+        QByteArray sqlite("SQLite format 3\0", 16);
+        sqlite.append(QByteArray(84, '\0'));
+        QVERIFY(writeFile(path(QStringLiteral("docs/base.dat")), sqlite));
+        QVERIFY(writeFile(path(QStringLiteral("docs/photos.dat")), sqlite.replace(68, 4, "VBML")));
         // The user's choice: the second viewer, after one that is not installed.
         QVERIFY(writeFile(path(QStringLiteral("config/mimeapps.list")),
                           "[Default Applications]\napplication/x-vbtest=missing.desktop;vbother.desktop;\n"));
@@ -211,6 +241,12 @@ private Q_SLOTS:
             << path(QStringLiteral("docs/script.vbterm")) << QStringLiteral("open") << QString() << 33
             << QStringList{bin("x-terminal-emulator"), QStringLiteral("-e"), QStringLiteral("vbviewer"),
                            path(QStringLiteral("docs/script.vbterm"))};
+        QTest::newRow("catalogue by its content")
+            << path(QStringLiteral("docs/photos.dat")) << QStringLiteral("open") << QString() << 33
+            << QStringList{bin("vbcatalogue"), path(QStringLiteral("docs/photos.dat"))};
+        QTest::newRow("other SQLite file")
+            << path(QStringLiteral("docs/base.dat")) << QStringLiteral("open") << QString() << 33
+            << QStringList{bin("vbsqlite"), path(QStringLiteral("docs/base.dat"))};
         QTest::newRow("missing file") << path(QStringLiteral("docs/absent.vbt")) << QStringLiteral("open")
                                       << QString() << 2 << QStringList();
         QTest::newRow("empty name") << QString() << QStringLiteral("open") << QString() << 2 << QStringList();
