@@ -1,6 +1,7 @@
 // The job proxies against the real qvtSrv, and against stand-ins that misbehave.
 
 #include "JobConnection.h"
+#include "TestFiles.h"
 #include "cAsync.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 
 using namespace vambrel;
 using namespace vambrel::client;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -248,6 +250,70 @@ private Q_SLOTS:
         QVERIFY(!again.Start());
         QVERIFY(c.waitEnd());
         QVERIFY(c.success);
+    }
+
+    // A server that dies while jobs are unfinished: the client deletes only the files that
+    // those jobs were making. The stand-in server makes the files itself, answers what the case
+    // needs, then kills itself.
+    void serverDiedRemovesOnlyItsJobsFiles_data() {
+        QTest::addColumn<QString>("story");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("unfinished build") << u"unfinished"_s << false;
+        QTest::newRow("name taken before Start") << u"taken"_s << true;
+        QTest::newRow("made by an earlier job that finished") << u"earlier"_s << true;
+    }
+    void serverDiedRemovesOnlyItsJobsFiles() {
+        QFETCH(QString, story);
+        QFETCH(bool, kept);
+        QTemporaryDir out;
+        const QString file = out.filePath(u"c.dat"_s);
+        if (story == u"taken"_s) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("à garder");
+        }
+        cAsync first, second;
+        Recorder a(first), b(second);
+        build(first, story == u"earlier"_s ? file : out.filePath(u"other.dat"_s));
+        build(second, file);
+        // Welcome, then (for "earlier") the first job's Complete true, as the server sends them.
+        QByteArray frames = QByteArray::fromHex("0b0000008101000000020000000000");
+        if (story == u"earlier"_s) {
+            const quint32 id = first.jobId();
+            frames += QByteArray::fromHex("0a00000090") + QByteArray(reinterpret_cast<const char*>(&id), 4) +
+                      QByteArray::fromHex("0100000000");
+        }
+        QString octal;
+        for (const char c : std::as_const(frames))
+            octal += u"\\%1"_s.arg(uint(quint8(c)), 3, 8, QLatin1Char('0'));
+        QTemporaryDir bin;
+        const QString fake = bin.filePath(u"fake"_s);
+        {
+            QFile f(fake);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            // The client starts both jobs at once; the files come after, as a running job's would.
+            f.write("#!/bin/sh\nsleep 0.3\n");
+            if (story != u"taken"_s)
+                f.write("printf x > '" + file.toUtf8() + "'; printf j > '" + file.toUtf8() + "-journal'\n");
+            f.write("printf '" + octal.toLatin1() + "'\nsleep 0.3\nkill -9 $$\n");
+            f.close();
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        JobConnection::instance().stopServer();
+        JobConnection::setServerPath(fake);
+        QVERIFY(!first.Start());
+        QVERIFY(!second.Start());
+        QVERIFY(b.waitEnd());
+        QVERIFY(!b.success);
+        QVERIFY2(b.events == QStringList{u"Complete"_s} &&
+                     second.errorText() == u"Le serveur de tâches s'est arrêté brutalement."_s,
+                 qPrintable(second.errorText()));
+        QCOMPARE(a.success, story == u"earlier"_s);
+        QCOMPARE(QFile::exists(file), kept);
+        if (story == u"taken"_s)
+            QCOMPARE(test::readAll(file), QByteArray("à garder"));
+        // The journal goes with the file of an unfinished job, and only with it.
+        QCOMPARE(QFile::exists(file + u"-journal"_s), story == u"earlier"_s);
     }
 
     // Servers that cannot start or do not speak the protocol.
