@@ -40,7 +40,11 @@ fi
 rm -rf "$out"
 mkdir -p "$out"
 root=$(mktemp -d /tmp/vambrel-deb12.XXXXXX)
+pid=
 cleanup() {
+    # What this script started in the root, by process id.
+    [[ -n $pid ]] && kill "$pid" 2>/dev/null
+    [[ -f $root/tmp/xvfb.pid ]] && kill "$(cat "$root/tmp/xvfb.pid")" 2>/dev/null
     for m in dev/pts dev sys proc; do
         mountpoint -q "$root/$m" && umount -l "$root/$m"
     done
@@ -116,9 +120,11 @@ xsession() { in_root env DISPLAY=:7 HOME=/tmp/home XDG_RUNTIME_DIR=/tmp/run LANG
 in_root mkdir -p -m 700 /tmp/home /tmp/run
 xsession sh -c 'gio launch /usr/share/applications/com.quorvat.Vambrel.desktop /tmp/docs.dat \
     >/tmp/vambrel.log 2>&1 &'
-window=$(xsession xdotool search --sync --name Vambrel | head -n 1)
-pid=$(xsession xdotool getwindowpid "$window")
-echo "  window $window of process $pid: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
+xsession xdotool search --sync --onlyvisible --name Vambrel >/dev/null
+for proc in /proc/[0-9]*; do
+    [[ $(readlink "$proc/root") == "$root" && $(cat "$proc/comm" 2>/dev/null) == Vambrel ]] && pid=${proc#/proc/}
+done
+echo "  process $pid: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
 sleep 3
 xsession xwd -root -silent -out /tmp/window.xwd
 convert "xwd:$root/tmp/window.xwd" "$out/window.png"
@@ -135,6 +141,8 @@ echo "  screenshot: $out/help.png"
 echo "  windows: $(xsession xdotool search --name '' getwindowname %@ 2>/dev/null | grep -v '^$' | sort -u | tr '\n' '|')"
 cp "$root/tmp/vambrel.log" "$out/vambrel.log"
 kill "$pid" "$(cat "$root/tmp/xvfb.pid")" || true
+rm -f "$root/tmp/xvfb.pid"
+pid=
 sleep 1
 
 echo "== apt-get purge vambrel, autoremove"
