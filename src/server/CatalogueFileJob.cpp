@@ -1,8 +1,10 @@
 #include "CatalogueFileJob.h"
 
 #include "FileDescriptor.h"
+#include "ListExport.h"
 
 #include <QFile>
+#include <cerrno>
 #include <exception>
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,8 +74,11 @@ CatalogueFileJob::Outcome CatalogueFileJob::finish() {
     if (!m_writer || !m_writer->commit())
         return fail(m_db.lastError());
     release();
-    if (!syncToDisk(m_fileName))
-        return fail(m_unexpected);
+    if (!syncToDisk(m_fileName)) {
+        const int error = errno;
+        return fail(QStringLiteral("%1\nLe fichier n'a pas pu être écrit sur le disque : %2.")
+                        .arg(m_unexpected, ListExport::causeText(error)));
+    }
     return Outcome::Done;
 }
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <dirent.h>
 #include <mutex>
@@ -111,9 +112,10 @@ private:
         if (self == nullptr || size <= 0 || self->m_vanishName.isEmpty())
             return;
         bool named = false;
-        for (ssize_t at = 0; at + ssize_t(sizeof(dirent64)) <= size;) {
+        // A record is shorter than the structure, whose name field has room for the longest name.
+        for (ssize_t at = 0; at + ssize_t(offsetof(dirent64, d_name)) < size;) {
             const auto* d = reinterpret_cast<const dirent64*>(records + at);
-            if (d->d_reclen == 0)
+            if (d->d_reclen == 0 || at + d->d_reclen > size)
                 break;
             if (self->m_vanishName == QByteArray(d->d_name)) {
                 named = true;
