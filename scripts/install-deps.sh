@@ -17,8 +17,9 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
 )
 
-# One query for all: a package that dpkg does not know is simply absent from its answer.
-installed=" $(dpkg-query -W -f='${db:Status-Status}:${Package} ' "${packages[@]}" 2>/dev/null |
+# One query for all: a package that dpkg does not know is simply absent from its answer. dpkg-query
+# then exits with 1, which must not end the script on a fresh machine.
+installed=" $( (dpkg-query -W -f='${db:Status-Status}:${Package} ' "${packages[@]}" 2>/dev/null || true) |
     tr ' ' '\n' | sed -n 's/^installed://p' | tr '\n' ' ')"
 missing=()
 for p in "${packages[@]}"; do
