@@ -34,6 +34,15 @@ inline qint64 parentOf(qint64 pid) {
     return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
+// The command name of `pid` (/proc/PID/comm, readable while it is a zombie too), empty when there
+// is no such process.
+inline QByteArray commandName(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll().trimmed();
+}
+
 // The processes whose parent is `pid`.
 inline QList<qint64> childrenOf(qint64 pid) {
     QList<qint64> out;
