@@ -1,8 +1,6 @@
 #include "frmNouveau.h"
 
-#include "Drives.h"
-#include "NativeName.h"
-#include "NewCatalogueAnswer.h"
+#include "StartFolderChoice.h"
 #include "controls/DialogFlags.h"
 #include "controls/qvtBrowser.h"
 #include "controls/qvtRepertoire.h"
@@ -62,11 +60,7 @@ frmNouveau::frmNouveau(QWidget* parent)
     layout->addLayout(buttons);
     resize(380, 320);
 
-    // The drives as they are now: drives that come later are not offered.
-    for (const Drive& drive : qvtRepertoire::Drives()) {
-        auto* item = new QListWidgetItem(DisplayName(drive.root), m_lisLecteur);
-        item->setData(Qt::UserRole, drive.root);
-    }
+    StartFolderChoice::FillDrives(m_lisLecteur);
     const FolderSource& source = startFolderSource();
     m_qvtBrowse->setText(source ? source() : qvtRepertoire::DefaultDrive());
 
@@ -105,27 +99,13 @@ void frmNouveau::cmdAction_Click(int index) {
         reject();
         return;
     }
-    NewCatalogueAnswer::Choice choice;
-    choice.drives = m_optRacine[0]->isChecked();
-    for (int i = 0; i < m_lisLecteur->count(); ++i) {
-        choice.driveList << m_lisLecteur->item(i)->data(Qt::UserRole).toString();
-        choice.selected << m_lisLecteur->item(i)->isSelected();
-    }
-    choice.folder = m_qvtBrowse->Text();
-    choice.mask = m_txtMask->text();
-    const NewCatalogueAnswer::Result result = NewCatalogueAnswer::Decide(choice);
-    switch (result.verdict) {
-    case NewCatalogueAnswer::Verdict::NoDrive:
-        showMessage(QMessageBox::Information, result.message);
+    const auto result = StartFolderChoice::Decide(
+        StartFolderChoice::Read(m_optRacine[0]->isChecked(), m_lisLecteur, m_qvtBrowse, m_txtMask),
+        [this](QMessageBox::Icon icon, const QString& text) { showMessage(icon, text); });
+    if (!result)
         return;
-    case NewCatalogueAnswer::Verdict::SeparatorInPath:
-        showMessage(QMessageBox::Warning, result.message);
-        return;
-    case NewCatalogueAnswer::Verdict::Ok:
-        break;
-    }
-    m_txtMask->setText(result.mask);
-    m_tag = result.tag;
+    m_txtMask->setText(result->mask);
+    m_tag = result->tag;
     accept();
 }
 
