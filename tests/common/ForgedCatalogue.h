@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 
 namespace vambrel::test {
@@ -184,6 +185,29 @@ inline bool makeForgedCatalogue(const QString& path, const QString& root, const 
             return false;
     }
     return forgery.sql.isEmpty() || db.exec(forgery.sql);
+}
+
+// The tree and one forged catalogue per forgery ("forgedN.dat", in the order of forgeries()) in
+// `dir`. Gives the files, or the name of the first forgery that could not be made in `failed`.
+struct ForgedSet {
+    QString root;
+    QStringList files;
+    QString failed;
+};
+
+inline ForgedSet makeEveryForgedCatalogue(const QString& dir) {
+    ForgedSet set;
+    set.root = makeForgedTree(dir);
+    const QList<Forgery> all = forgeries();
+    for (const Forgery& forgery : all) {
+        const QString path = dir + QStringLiteral("/forged%1.dat").arg(set.files.size());
+        if (!makeForgedCatalogue(path, set.root, forgery)) {
+            set.failed = QString::fromUtf8(forgery.name);
+            break;
+        }
+        set.files << path;
+    }
+    return set;
 }
 
 } // namespace vambrel::test
