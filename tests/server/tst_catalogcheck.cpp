@@ -4,6 +4,7 @@
 #include "ComparisonQuery.h"
 #include "Database.h"
 #include "PathSyntax.h"
+#include "QuietBuild.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,17 +20,6 @@ using namespace vambrel;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class NullBuildEvents : public BuildEvents {
-public:
-    bool ok = false;
-    bool ProgressMain(const QString&) override { return false; }
-    bool ProgressFolder(qint32) override { return false; }
-    bool ProgressFile(qint32) override { return false; }
-    void ProgressState(qint32) override {}
-    void Complete(bool success) override { ok = success; }
-    void Cancelled() override {}
-};
 
 class Recorder : public CheckEvents {
 public:
@@ -111,9 +101,7 @@ class TestCatalogueCheck : public QObject {
 
     QString build(const QString& tree, const QString& name) {
         const QString file = m_dir.filePath(name);
-        NullBuildEvents e;
-        RunCatalogueBuild({file, tree, u"*.*"_s}, e);
-        return e.ok ? file : QString();
+        return test::quietBuild(file, tree) ? file : QString();
     }
 
 private Q_SLOTS:

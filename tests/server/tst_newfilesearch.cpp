@@ -2,6 +2,7 @@
 #include "CatalogueBuilder.h"
 #include "Database.h"
 #include "NewFileSearch.h"
+#include "QuietBuild.h"
 #include "Snapshot.h"
 #include "TestFiles.h"
 
@@ -15,17 +16,6 @@ using namespace vambrel;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class NullBuildEvents : public BuildEvents {
-public:
-    bool ok = false;
-    bool ProgressMain(const QString&) override { return false; }
-    bool ProgressFolder(qint32) override { return false; }
-    bool ProgressFile(qint32) override { return false; }
-    void ProgressState(qint32) override {}
-    void Complete(bool success) override { ok = success; }
-    void Cancelled() override {}
-};
 
 class Recorder : public NewFileEvents {
 public:
@@ -81,9 +71,7 @@ private Q_SLOTS:
         for (const char* f : {"/a/old.txt", "/a/Été.TXT", "/a/b/old.txt", "/a/c/keep.txt"})
             touch(m_tree + QString::fromUtf8(f));
         m_catalogue = m_dir.filePath(u"cat.dat"_s);
-        NullBuildEvents e;
-        RunCatalogueBuild({m_catalogue, m_tree + u"/a"_s, u"*.*"_s}, e);
-        QVERIFY(e.ok);
+        QVERIFY(test::quietBuild(m_catalogue, m_tree + u"/a"_s));
         // Since then: new files in a known folder and in a new folder; a rename by case only.
         touch(m_tree + u"/a/b/new1.txt"_s);
         touch(m_tree + u"/a/b/.hidden"_s);
@@ -140,9 +128,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(tree + u"/open"_s));
         QVERIFY(QDir().mkpath(tree + u"/shut/deeper"_s));
         const QString catalogue = m_dir.filePath(u"locked.dat"_s);
-        NullBuildEvents e;
-        RunCatalogueBuild({catalogue, tree, u"*.*"_s}, e);
-        QVERIFY(e.ok);
+        QVERIFY(test::quietBuild(catalogue, tree));
         touch(tree + u"/open/new.txt"_s);
         touch(tree + u"/shut/hidden.txt"_s);
         touch(tree + u"/shut/deeper/hidden.txt"_s);
