@@ -19,9 +19,15 @@ class SnapshotRows;
 enum class SortKind { Name, Value };
 
 struct SortColumn {
+    SortColumn(QString name = {}, SortKind order = SortKind::Name, bool down = false)
+        : field(std::move(name)), kind(order), descending(down) {}
+
     QString field;
     SortKind kind = SortKind::Name;
     bool descending = false;
+    // When set, the order of this column given by the caller instead of a field: a rank per row as
+    // the rows were read (lower first, equal ranks tie); `field` is then unused.
+    std::shared_ptr<const std::vector<uint32_t>> ranks;
 };
 
 // A static, fully read result of one query, with an exact record count, absolute positioning

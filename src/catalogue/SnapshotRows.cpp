@@ -308,24 +308,33 @@ QVariant SnapshotRows::value(qint64 row, int column) const {
     }
 }
 
-SnapshotRows::Ranks SnapshotRows::nameRanks(int column) const {
-    const std::lock_guard lock(m_ranksMutex);
-    return size_t(column) < m_nameRanks.size() ? m_nameRanks[size_t(column)] : nullptr;
+namespace {
+
+size_t rankSlot(int column, SortKind kind) {
+    return size_t(column) * 2 + (kind == SortKind::Name ? 0 : 1);
 }
 
-void SnapshotRows::storeNameRanks(int column, Ranks ranks) const {
+} // namespace
+
+SnapshotRows::Ranks SnapshotRows::ranks(int column, SortKind kind) const {
+    const std::lock_guard lock(m_ranksMutex);
+    const size_t slot = rankSlot(column, kind);
+    return column >= 0 && slot < m_ranks.size() ? m_ranks[slot] : nullptr;
+}
+
+void SnapshotRows::storeRanks(int column, SortKind kind, Ranks ranks) const {
     if (column < 0 || column >= columnCount())
         return;
     const std::lock_guard lock(m_ranksMutex);
-    m_nameRanks.resize(m_columns.size());
-    m_nameRanks[size_t(column)] = std::move(ranks);
+    m_ranks.resize(m_columns.size() * 2);
+    m_ranks[rankSlot(column, kind)] = std::move(ranks);
 }
 
 qint64 SnapshotRows::memoryUsage() const {
     size_t ranks = 0;
     {
         const std::lock_guard lock(m_ranksMutex);
-        for (const Ranks& r : m_nameRanks)
+        for (const Ranks& r : m_ranks)
             ranks += r ? r->capacity() * sizeof(uint32_t) : 0;
     }
     return static_cast<qint64>(m_rows.capacity() * sizeof(uint64_t) + m_bytesUsed + ranks);

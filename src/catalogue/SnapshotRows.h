@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Snapshot.h"
+
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -52,12 +54,12 @@ public:
     // Bytes taken by the packed rows and their index (not the slack of the last chunk).
     qint64 memoryUsage() const;
 
-    // Derived from the rows and kept with them: for a column ordered by names, each row's rank
-    // among the column's distinct names (equal names share a rank), so that later sorts compare
-    // two integers instead of two names. Null until stored; safe from any thread.
+    // Derived from the rows and kept with them: each row's rank in the order of a column (equal
+    // values share a rank), so that a later sort by that column, either way or to break ties,
+    // compares two integers instead of two values. Null until stored; safe from any thread.
     using Ranks = std::shared_ptr<const std::vector<uint32_t>>;
-    Ranks nameRanks(int column) const;
-    void storeNameRanks(int column, Ranks ranks) const;
+    Ranks ranks(int column, SortKind kind) const;
+    void storeRanks(int column, SortKind kind, Ranks ranks) const;
 
 private:
     enum Tag : uint8_t { Null = 0, Int = 1, Real = 2, Text = 3, Blob = 4, Ref = 5 };
@@ -81,7 +83,7 @@ private:
     };
     std::vector<PendingText> m_newTexts;
     mutable std::mutex m_ranksMutex;
-    mutable std::vector<Ranks> m_nameRanks; // by column
+    mutable std::vector<Ranks> m_ranks; // by column * 2 + kind
 };
 
 } // namespace vambrel
