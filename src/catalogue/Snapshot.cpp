@@ -300,6 +300,12 @@ QVariant Snapshot::value(int field) const {
     return m_rows->value(storedRow(m_position), field);
 }
 
+QVariant Snapshot::valueAt(qint64 position, int field) const {
+    if (position < 0 || position >= recordCount() || field < 0 || field >= fieldCount())
+        return QVariant();
+    return m_rows->value(storedRow(position), field);
+}
+
 QVariant Snapshot::value(QStringView name) const {
     return value(fieldIndex(name));
 }

@@ -87,6 +87,8 @@ public:
     QVariant value(QStringView name) const;
     bool isNull(int field) const;
     QString text(int field) const; // empty for Null
+    // The value at a position, without moving there; invalid when out of range.
+    QVariant valueAt(qint64 position, int field) const;
 
     // Moves to the first (next) record whose field equals `value`; text compares without regard
     // to case when `cs` says so. On no match the position is unchanged and noMatch() is true.

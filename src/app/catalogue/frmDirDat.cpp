@@ -260,7 +260,7 @@ bool frmDirDat::loadView(bool explore) {
                 folders = FolderRows::open(db, &stop);
             if (!folders)
                 return [this, error = folders.error()] { loadFailed(error); };
-            auto loaded = ListingSource::load(db, sort.column, sort.descending, &stop);
+            auto loaded = ListingSource::load(db, folders.value(), sort.column, sort.descending, &stop);
             return [this, folders = std::move(folders.value()), loaded = std::move(loaded)]() mutable {
                 QString failure;
                 if (!adoptListing(std::move(folders), std::move(loaded), &failure))
