@@ -3,9 +3,11 @@
 #include "CatalogueSchema.h"
 #include "PathSyntax.h"
 #include "SortKey.h"
+#include "SqliteStatement.h"
 #include "TextFormat.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vambrel {
 
@@ -95,6 +97,32 @@ QString filesSql() {
                           "Files.Type FROM Files");
 }
 
+// The files, in two parts by rowid read at once on two connections when the table is large: the
+// rows and the order of one reading (a rowid range is read in rowid order, as the whole table is).
+Result<Snapshot> readFiles(const Database& db, const StopFlag* stop) {
+    constexpr qint64 kPartsAbove = 65'536; // rowids: fewer rows are read faster than a connection opens
+    qint64 low = 0, high = 0;
+    {
+        // A column named like the rowid would hide it.
+        SqliteStatement shadow(db.handle(), "SELECT 1 FROM pragma_table_info('Files') WHERE name = '_rowid_' "
+                                            "COLLATE NOCASE");
+        SqliteStatement range(db.handle(), "SELECT min(_rowid_), max(_rowid_) FROM Files");
+        if (!shadow.isValid() || shadow.step() != SQLITE_DONE || !range.isValid() ||
+            range.step() != SQLITE_ROW || sqlite3_column_type(range.get(), 0) != SQLITE_INTEGER)
+            return Snapshot::open(db, filesSql(), {}, {}, stop);
+        low = sqlite3_column_int64(range.get(), 0);
+        high = sqlite3_column_int64(range.get(), 1);
+    }
+    Database second;
+    if (high / 2 - low / 2 <= kPartsAbove / 2 || !second.open(db.path(), OpenMode::ReadOnly))
+        return Snapshot::open(db, filesSql(), {}, {}, stop);
+    const qint64 middle = low / 2 + high / 2;
+    return Snapshot::openParts(
+        {&db, &second}, filesSql() + QStringLiteral(" WHERE Files._rowid_ BETWEEN ?1 AND ?2"),
+        {{std::numeric_limits<qint64>::min(), middle}, {middle + 1, std::numeric_limits<qint64>::max()}},
+        stop);
+}
+
 } // namespace
 
 // The folders of the files read alone: their paths in FolderRows' order, found by number.
@@ -112,7 +140,10 @@ struct ListingRows::Folders {
 };
 
 Result<ListingRows> ListingRows::read(const Database& db, const QString& sql, const StopFlag* stop) {
-    auto result = Snapshot::open(db, sql, {}, {}, stop);
+    return fromRows(Snapshot::open(db, sql, {}, {}, stop));
+}
+
+Result<ListingRows> ListingRows::fromRows(Result<Snapshot> result) {
     if (!result)
         return Result<ListingRows>::failure(result.error());
     ListingRows listing;
@@ -184,7 +215,7 @@ Result<ListingRows> ListingRows::open(const Database& db, const FolderRows& fold
     if (!byNumber)
         return read(db, querySql(), stop);
 
-    auto files = read(db, filesSql(), stop);
+    auto files = fromRows(readFiles(db, stop));
     if (!files)
         return files;
     ListingRows& listing = files.value();

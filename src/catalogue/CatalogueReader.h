@@ -97,6 +97,7 @@ public:
 private:
     struct Folders;
     static Result<ListingRows> read(const Database& db, const QString& sql, const StopFlag* stop);
+    static Result<ListingRows> fromRows(Result<Snapshot> rows);
     QList<SortColumn> sortOrder(int column, bool descending) const;
 
     Snapshot m_rows;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -176,6 +177,37 @@ Result<Snapshot> Snapshot::read(const Database& db, const QString& sql, const QV
     snapshot.m_rows = std::move(rows);
     snapshot.m_position = snapshot.m_rows->rowCount() > 0 ? 0 : -1;
     return snapshot;
+}
+
+Result<Snapshot> Snapshot::openParts(const std::vector<const Database*>& dbs, const QString& sql,
+                                     const std::vector<QVariantList>& params, const StopFlag* stop) {
+    if (dbs.empty() || dbs.size() != params.size())
+        return Result<Snapshot>::failure(QStringLiteral("Paramètre de requête invalide."));
+    std::vector<std::optional<Result<Snapshot>>> parts(dbs.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < dbs.size(); ++i) {
+        try {
+            threads.emplace_back([&, i] { parts[i] = read(*dbs[i], sql, params[i], stop); });
+        } catch (const std::system_error&) {
+            parts[i] = read(*dbs[i], sql, params[i], stop); // no thread to be had: read it here
+        }
+    }
+    parts[0] = read(*dbs[0], sql, params[0], stop);
+    for (std::thread& t : threads)
+        t.join();
+    for (const auto& part : parts) {
+        if (!part->ok())
+            return *part;
+    }
+    Snapshot whole = std::move(parts[0]->value());
+    // Just read: the rows are held by this snapshot alone.
+    auto rows = std::const_pointer_cast<SnapshotRows>(whole.m_rows);
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (!rows->append(std::const_pointer_cast<SnapshotRows>(parts[i]->value().m_rows).get()))
+            return Result<Snapshot>::failure(QStringLiteral("Mémoire insuffisante pour lire le catalogue."));
+    }
+    whole.m_position = rows->rowCount() > 0 ? 0 : -1;
+    return whole;
 }
 
 Snapshot Snapshot::clone() const {
@@ -536,20 +568,77 @@ bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::
     return true;
 }
 
+// The items of the rows that `make(row, item)` fills one for (it returns false for the others), in
+// row order; made in two halves on two threads for a large count. Throws Stopped.
+template <typename Item, typename Make>
+std::vector<Item> itemsOfRows(size_t count, const Make& make, const StopFlag* stop) {
+    std::vector<Item> items(count);
+    std::atomic<bool> halted{false};
+    // Each half packs its items at its own start.
+    const auto fill = [&](size_t begin, size_t end) -> size_t {
+        uint64_t steps = 0;
+        size_t next = begin;
+        try {
+            for (size_t r = begin; r < end; ++r) {
+                if ((steps & 0x3fffu) == 0 && halted.load(std::memory_order_relaxed))
+                    throw Stopped{};
+                checkStop(stop, steps);
+                if (make(r, items[next]))
+                    ++next;
+            }
+        } catch (const Stopped&) {
+            halted = true;
+        }
+        return next - begin;
+    };
+    constexpr size_t kSplitAbove = 65'536;
+    const size_t middle = count > kSplitAbove && std::thread::hardware_concurrency() > 1 ? count / 2 : count;
+    size_t first = 0;
+    std::thread half;
+    if (middle < count) {
+        try {
+            half = std::thread([&] { first = fill(0, middle); });
+        } catch (const std::system_error&) {
+            first = fill(0, middle);
+        }
+    } else {
+        first = fill(0, count);
+    }
+    const size_t second = middle < count ? fill(middle, count) : 0;
+    if (half.joinable())
+        half.join();
+    if (halted)
+        throw Stopped{};
+    std::move(items.begin() + std::ptrdiff_t(middle), items.begin() + std::ptrdiff_t(middle + second),
+              items.begin() + std::ptrdiff_t(first));
+    items.resize(first + second);
+    return items;
+}
+
+// Met a value of another kind than the column's first: the column is ranked cell by cell instead.
+struct MixedKinds {};
+
 void rankIntegers(const SnapshotRows& rows, int field, std::vector<uint32_t>& ranks, const StopFlag* stop) {
     struct Item {
         uint64_t key; // the value with its sign bit flipped: unsigned order is the signed one
         uint32_t row;
     };
-    uint64_t steps = 0;
-    std::vector<Item> items;
-    items.reserve(ranks.size());
-    for (size_t r = 0; r < ranks.size(); ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(qint64(r), field);
-        if (c.kind == Cell::Integer)
-            items.push_back({uint64_t(c.integer) ^ (uint64_t(1) << 63), uint32_t(r)});
-    }
+    std::atomic<bool> mixed{false};
+    std::vector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Integer) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            item = {uint64_t(c.integer) ^ (uint64_t(1) << 63), uint32_t(r)};
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
     sortInHalves(
         items, [](const Item& a, const Item& b) { return a.key < b.key; }, stop);
     assignRanks(
@@ -565,21 +654,26 @@ void rankValueTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& 
         uint32_t length; // kLead + 1 for any longer text
         uint32_t row;
     };
-    uint64_t steps = 0;
     std::vector<std::string_view> texts(ranks.size());
-    std::vector<Item> items;
-    items.reserve(ranks.size());
-    for (size_t r = 0; r < ranks.size(); ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(qint64(r), field);
-        if (c.kind != Cell::Text)
-            continue;
-        Item item{{0, 0, 0}, uint32_t(std::min(c.bytes.size(), kLead + 1)), uint32_t(r)};
-        for (size_t i = 0; i < kLead && i < c.bytes.size(); ++i)
-            item.lead[i / 8] |= uint64_t(uint8_t(c.bytes[i])) << (56 - 8 * (i % 8));
-        texts[r] = c.bytes;
-        items.push_back(item);
-    }
+    std::atomic<bool> mixed{false};
+    std::vector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Text) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            item = {{0, 0, 0}, uint32_t(std::min(c.bytes.size(), kLead + 1)), uint32_t(r)};
+            for (size_t i = 0; i < kLead && i < c.bytes.size(); ++i)
+                item.lead[i / 8] |= uint64_t(uint8_t(c.bytes[i])) << (56 - 8 * (i % 8));
+            texts[r] = c.bytes;
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
     // Equal leads: texts within the lead differ only by their length (the longer one goes on with
     // zero bytes, so it comes second); longer texts are compared whole.
     const auto compare = [&](const Item& a, const Item& b) {
@@ -604,18 +698,24 @@ void rankNameTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& r
         uint32_t row;
         bool ascii; // the text takes the fast comparison
     };
-    uint64_t steps = 0;
     std::vector<std::string_view> texts(ranks.size());
-    std::vector<Item> items;
-    items.reserve(ranks.size());
-    for (size_t r = 0; r < ranks.size(); ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(qint64(r), field);
-        if (c.kind != Cell::Text)
-            continue;
-        texts[r] = c.bytes;
-        items.push_back({MakeNamePrefix(c.bytes), uint32_t(r), IsPrintableAscii(c.bytes)});
-    }
+    std::atomic<bool> mixed{false};
+    std::vector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Text) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            texts[r] = c.bytes;
+            item = {MakeNamePrefix(c.bytes), uint32_t(r), IsPrintableAscii(c.bytes)};
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
     const auto compare = [&](const Item& a, const Item& b) {
         const int d = CompareNamePrefixes(a.prefix, b.prefix);
         return d != 0 ? d : CompareNamesUtf8(texts[a.row], a.ascii, texts[b.row], b.ascii);
@@ -650,22 +750,26 @@ Ranks rankColumn(const SnapshotRows& rows, int field, SortKind kind, const StopF
     auto ranks = std::make_shared<std::vector<uint32_t>>(size_t(rows.rowCount()), 0u);
     if (rankRepeatedTexts(rows, field, kind, *ranks, stop))
         return ranks;
+    // The first value's kind says how the column is ranked; another kind met later sends it to
+    // the comparison of cells.
+    Cell::Kind kind0 = Cell::Null;
     uint64_t steps = 0;
-    bool integers = true, texts = true;
-    for (qint64 r = 0; r < rows.rowCount() && (integers || texts); ++r) {
+    for (qint64 r = 0; r < rows.rowCount() && kind0 == Cell::Null; ++r) {
         checkStop(stop, steps);
-        const Cell c = rows.cell(r, field);
-        integers = integers && (c.kind == Cell::Integer || c.kind == Cell::Null);
-        texts = texts && (c.kind == Cell::Text || c.kind == Cell::Null);
+        kind0 = rows.cell(r, field).kind;
     }
-    if (integers)
-        rankIntegers(rows, field, *ranks, stop);
-    else if (texts && kind == SortKind::Name)
-        rankNameTexts(rows, field, *ranks, stop);
-    else if (texts)
-        rankValueTexts(rows, field, *ranks, stop);
-    else
+    try {
+        if (kind0 == Cell::Null || kind0 == Cell::Integer)
+            rankIntegers(rows, field, *ranks, stop);
+        else if (kind0 == Cell::Text && kind == SortKind::Name)
+            rankNameTexts(rows, field, *ranks, stop);
+        else if (kind0 == Cell::Text)
+            rankValueTexts(rows, field, *ranks, stop);
+        else
+            throw MixedKinds{};
+    } catch (const MixedKinds&) {
         rankCells(rows, field, kind, *ranks, stop);
+    }
     return ranks;
 }
 
@@ -675,19 +779,20 @@ struct KeyedRow {
 };
 
 // Orders by key, stably (rows of equal keys keep the order they come in), a digit at a time from
-// the lowest; a digit that is the same in every key costs nothing. Throws Stopped.
-void radixSort(std::vector<KeyedRow>& items, const StopFlag* stop) {
+// the lowest; a digit that is the same in every key costs nothing. Keys are below 2^bits.
+// Throws Stopped.
+void radixSort(std::vector<KeyedRow>& items, int bits, const StopFlag* stop) {
     constexpr int kDigitBits = 11;
     constexpr size_t kBuckets = size_t(1) << kDigitBits;
-    constexpr int kPasses = (64 + kDigitBits - 1) / kDigitBits;
-    std::vector<size_t> counts(kPasses * kBuckets, 0);
+    const int passes = (bits + kDigitBits - 1) / kDigitBits;
+    std::vector<size_t> counts(size_t(passes) * kBuckets, 0);
     for (const KeyedRow& item : items) {
-        for (int p = 0; p < kPasses; ++p)
+        for (int p = 0; p < passes; ++p)
             ++counts[size_t(p) * kBuckets + ((item.key >> (p * kDigitBits)) & (kBuckets - 1))];
     }
     std::vector<KeyedRow> scratch;
     uint64_t steps = 0;
-    for (int p = 0; p < kPasses; ++p) {
+    for (int p = 0; p < passes; ++p) {
         size_t* bucket = &counts[size_t(p) * kBuckets];
         if (std::find(bucket, bucket + kBuckets, items.size()) != bucket + kBuckets)
             continue;
@@ -706,6 +811,8 @@ void radixSort(std::vector<KeyedRow>& items, const StopFlag* stop) {
 struct RankedColumn {
     Ranks ranks;
     bool descending = false;
+    uint32_t highest = 0; // the highest rank
+    int bits = 0;         // its width
 };
 
 int bitWidth(uint32_t v) {
@@ -756,26 +863,27 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
     std::vector<KeyedRow> items(static_cast<size_t>(count));
     for (qint64 p = 0; p < count; ++p)
         items[size_t(p)] = {0, uint32_t(storedRow(p))};
-    std::vector<uint32_t> highest(columns.size(), 0);
-    for (size_t i = 0; i < columns.size(); ++i) {
-        for (uint32_t rank : *columns[i].ranks)
-            highest[i] = std::max(highest[i], rank);
+    for (RankedColumn& col : columns) {
+        for (uint32_t rank : *col.ranks)
+            col.highest = std::max(col.highest, rank);
+        col.bits = bitWidth(col.highest);
     }
     try {
         for (size_t end = columns.size(); end > 0;) {
             size_t begin = end;
             int bits = 0;
-            while (begin > 0 && bits + bitWidth(highest[begin - 1]) <= 64)
-                bits += bitWidth(highest[--begin]);
+            while (begin > 0 && bits + columns[begin - 1].bits <= 64)
+                bits += columns[--begin].bits;
             for (KeyedRow& item : items) {
                 uint64_t key = 0;
                 for (size_t i = begin; i < end; ++i) {
-                    const uint32_t rank = (*columns[i].ranks)[item.row];
-                    key = (key << bitWidth(highest[i])) | (columns[i].descending ? highest[i] - rank : rank);
+                    const RankedColumn& col = columns[i];
+                    const uint32_t rank = (*col.ranks)[item.row];
+                    key = (key << col.bits) | (col.descending ? col.highest - rank : rank);
                 }
                 item.key = key;
             }
-            radixSort(items, stop);
+            radixSort(items, bits, stop);
             end = begin;
         }
     } catch (const Stopped&) {

@@ -55,6 +55,13 @@ public:
     static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params,
                                  const QList<SortColumn>& order, const StopFlag* stop = nullptr);
 
+    // The rows of several parts read at once, each on a connection of its own and a thread of its
+    // own: part i runs `sql` with `params[i]` on `dbs[i]`, and its rows follow those of part i - 1.
+    // Parts of one table by ranges of rowid give the rows and the order of one reading of it.
+    static Result<Snapshot> openParts(const std::vector<const Database*>& dbs, const QString& sql,
+                                      const std::vector<QVariantList>& params,
+                                      const StopFlag* stop = nullptr);
+
     // A snapshot over the same rows in another order, positioned on its first record.
     Result<Snapshot> sorted(const QList<SortColumn>& order, const StopFlag* stop = nullptr) const;
 

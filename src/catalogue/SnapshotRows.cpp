@@ -223,6 +223,46 @@ void SnapshotRows::finish() {
     m_rows.shrink_to_fit();
 }
 
+bool SnapshotRows::append(SnapshotRows* other) {
+    if (other->columnCount() != columnCount())
+        return false;
+    const uint64_t shift = uint64_t(m_chunks.size()) << 32;
+    try {
+        m_rows.reserve(m_rows.size() + other->m_rows.size());
+        m_chunks.reserve(m_chunks.size() + other->m_chunks.size());
+        m_chunkSizes.reserve(m_chunks.capacity());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (auto& chunk : other->m_chunks)
+        m_chunks.push_back(std::move(chunk));
+    m_chunkSizes.insert(m_chunkSizes.end(), other->m_chunkSizes.begin(), other->m_chunkSizes.end());
+    if (!other->m_chunkSizes.empty())
+        m_used = other->m_used;
+    m_bytesUsed += other->m_bytesUsed;
+    // Locations name their chunk: the moved rows, and the texts they refer to, move by as many
+    // chunks as were here.
+    const int columns = columnCount();
+    for (const uint64_t location : other->m_rows) {
+        m_rows.push_back(location + shift);
+        auto* p = const_cast<uint8_t*>(at(location + shift));
+        for (int c = 0; c < columns; ++c) {
+            if (*p == Ref) {
+                uint64_t referred;
+                std::memcpy(&referred, p + 1, 8);
+                referred += shift;
+                std::memcpy(p + 1, &referred, 8);
+            }
+            p = const_cast<uint8_t*>(skipValue(p));
+        }
+    }
+    other->m_chunks.clear();
+    other->m_chunkSizes.clear();
+    other->m_rows.clear();
+    other->m_used = other->m_bytesUsed = 0;
+    return true;
+}
+
 const uint8_t* SnapshotRows::field(qint64 row, int column) const {
     const uint8_t* p = at(m_rows[static_cast<size_t>(row)]);
     for (int c = 0; c < column; ++c)

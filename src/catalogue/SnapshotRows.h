@@ -31,6 +31,9 @@ public:
     bool appendRow(sqlite3_stmt* stmt);
     // Drops the construction-time dictionaries.
     void finish();
+    // Moves the rows of `other`, finished and read by the same query, after these, which are
+    // finished too; `other` is left empty. False when memory runs out.
+    bool append(SnapshotRows* other);
 
     qint64 rowCount() const { return static_cast<qint64>(m_rows.size()); }
     int columnCount() const { return static_cast<int>(m_columns.size()); }

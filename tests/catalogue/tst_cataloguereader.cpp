@@ -108,15 +108,21 @@ private Q_SLOTS:
     // found by folder number, and the forged numbers that make the list read the join instead.
     void listingOrdersMatchTheDatabase_data() {
         QTest::addColumn<QString>("forgery");
-        QTest::newRow("folders by number") << QString();
-        QTest::newRow("file numbers of no folder") << u"UPDATE Files SET Num = 'x' WHERE NumId % 7 = 0"_s;
+        QTest::addColumn<int>("files");
+        QTest::newRow("folders by number") << QString() << 90;
+        // Read in two parts at once.
+        QTest::newRow("folders by number, many files") << QString() << 70'000;
+        QTest::newRow("file numbers of no folder")
+            << u"UPDATE Files SET Num = 'x' WHERE NumId % 7 = 0"_s << 90;
         QTest::newRow("text folder number") << u"UPDATE Folders SET Num = 'x' WHERE Num = 2; "
-                                               "UPDATE Files SET Num = 'x' WHERE Num = 2"_s;
+                                               "UPDATE Files SET Num = 'x' WHERE Num = 2"_s
+                                            << 90;
         QTest::newRow("folder number twice")
-            << u"DROP INDEX Folders_Num; INSERT INTO Folders (Num, Nom) VALUES (3, '/m/autre')"_s;
+            << u"DROP INDEX Folders_Num; INSERT INTO Folders (Num, Nom) VALUES (3, '/m/autre')"_s << 90;
     }
     void listingOrdersMatchTheDatabase() {
         QFETCH(QString, forgery);
+        QFETCH(int, files);
         // Equal names in several folders, a folder path written in two Unicode forms (equal in
         // the name ordering), a file of no folder, Null and invalid sizes and dates.
         const QStringList paths{u"/m"_s,        u"/m/Été"_s,     u"/m/ete"_s,
@@ -125,16 +131,16 @@ private Q_SLOTS:
         QList<Folder> folders;
         for (int f = 0; f < paths.size(); ++f)
             folders.append({f, paths[f]});
-        QList<FileRow> files;
-        for (int i = 0; i < 90; ++i) {
+        QList<FileRow> rows;
+        for (int i = 0; i < files; ++i) {
             const int folder = i % 15 == 14 ? 99 : (i * 5) % paths.size();
             const QDateTime date = QDateTime(QDate(2020, 5, 17), QTime(10, 30)).addSecs((i % 4) * 60);
-            files.append(file(i, folder, names[(i * 7) % names.size()], (i % 3) * 100,
-                              i % 4 == 0 ? u"Fichier"_s : u"Document"_s, date));
+            rows.append(file(i, folder, names[(i * 7) % names.size()], (i % 3) * 100,
+                             i % 4 == 0 ? u"Fichier"_s : u"Document"_s, date));
         }
         const QString path =
             m_dir.filePath(QStringLiteral("listing-%1.dat").arg(QString::fromUtf8(QTest::currentDataTag())));
-        QVERIFY(makeCatalogue(path, u"/"_s, u"/m"_s, folders, files));
+        QVERIFY(makeCatalogue(path, u"/"_s, u"/m"_s, folders, rows));
         {
             Database db;
             QVERIFY(db.open(path, OpenMode::ReadWrite));
