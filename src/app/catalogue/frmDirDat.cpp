@@ -237,9 +237,10 @@ bool frmDirDat::loadView(bool explore) {
                     error = QStringLiteral("Le catalogue ne contient aucun répertoire.");
                 } else {
                     FolderTreeBuilder builder(origin, starts);
+                    builder.reserve(count);
                     for (bool more = rows.moveFirst(); more && !StopRequested(&stop); more = rows.moveNext())
                         builder.addFolder(folders.num(), folders.nom());
-                    nodes = builder.nodes();
+                    nodes = builder.takeNodes();
                 }
             }
             return [this, folders, nodes = std::move(nodes), error]() mutable {
