@@ -1,5 +1,6 @@
 #include "Snapshot.h"
 
+#include "BulkAllocator.h"
 #include "FileTime.h"
 #include "SnapshotRows.h"
 #include "SortKey.h"
@@ -470,9 +471,10 @@ void checkStop(const StopFlag* stop, uint64_t& counter) {
 
 // Sorts `items` by `less`, halves on two threads for a large count, then merged: the same order
 // as one sort gives, up to the order of equivalent items. Throws Stopped.
-template <typename T, typename Less>
-void sortInHalves(std::vector<T>& items, const Less& less, const StopFlag* stop) {
-    using Iterator = typename std::vector<T>::iterator;
+template <typename Vector, typename Less>
+void sortInHalves(Vector& items, const Less& less, const StopFlag* stop) {
+    using T = typename Vector::value_type;
+    using Iterator = typename Vector::iterator;
     std::atomic<bool> halted{false};
     const auto sortRange = [&](Iterator begin, Iterator end) {
         unsigned comparisons = 0;
@@ -517,8 +519,8 @@ void sortInHalves(std::vector<T>& items, const Less& less, const StopFlag* stop)
 using Ranks = SnapshotRows::Ranks;
 
 // Gives each run of equal items, sorted, the next rank from 1 (0 is left to Null), by row.
-template <typename T, typename Same>
-void assignRanks(const std::vector<T>& items, const Same& same, std::vector<uint32_t>& ranks) {
+template <typename Vector, typename Same>
+void assignRanks(const Vector& items, const Same& same, std::vector<uint32_t>& ranks) {
     uint32_t rank = 1;
     for (size_t i = 0; i < items.size(); ++i) {
         if (i > 0 && !same(items[i - 1], items[i]))
@@ -570,9 +572,11 @@ bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::
 
 // The items of the rows that `make(row, item)` fills one for (it returns false for the others), in
 // row order; made in two halves on two threads for a large count. Throws Stopped.
+template <typename T> using BulkVector = std::vector<T, BulkAllocator<T>>;
+
 template <typename Item, typename Make>
-std::vector<Item> itemsOfRows(size_t count, const Make& make, const StopFlag* stop) {
-    std::vector<Item> items(count);
+BulkVector<Item> itemsOfRows(size_t count, const Make& make, const StopFlag* stop) {
+    BulkVector<Item> items(count);
     std::atomic<bool> halted{false};
     // Each half packs its items at its own start.
     const auto fill = [&](size_t begin, size_t end) -> size_t {
@@ -624,7 +628,7 @@ void rankIntegers(const SnapshotRows& rows, int field, std::vector<uint32_t>& ra
         uint32_t row;
     };
     std::atomic<bool> mixed{false};
-    std::vector<Item> items = itemsOfRows<Item>(
+    BulkVector<Item> items = itemsOfRows<Item>(
         ranks.size(),
         [&](size_t r, Item& item) {
             const Cell c = rows.cell(qint64(r), field);
@@ -654,9 +658,9 @@ void rankValueTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& 
         uint32_t length; // kLead + 1 for any longer text
         uint32_t row;
     };
-    std::vector<std::string_view> texts(ranks.size());
+    BulkVector<std::string_view> texts(ranks.size());
     std::atomic<bool> mixed{false};
-    std::vector<Item> items = itemsOfRows<Item>(
+    BulkVector<Item> items = itemsOfRows<Item>(
         ranks.size(),
         [&](size_t r, Item& item) {
             const Cell c = rows.cell(qint64(r), field);
@@ -698,9 +702,9 @@ void rankNameTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& r
         uint32_t row;
         bool ascii; // the text takes the fast comparison
     };
-    std::vector<std::string_view> texts(ranks.size());
+    BulkVector<std::string_view> texts(ranks.size());
     std::atomic<bool> mixed{false};
-    std::vector<Item> items = itemsOfRows<Item>(
+    BulkVector<Item> items = itemsOfRows<Item>(
         ranks.size(),
         [&](size_t r, Item& item) {
             const Cell c = rows.cell(qint64(r), field);
@@ -781,7 +785,7 @@ struct KeyedRow {
 // Orders by key, stably (rows of equal keys keep the order they come in), a digit at a time from
 // the lowest; a digit that is the same in every key costs nothing. Keys are below 2^bits.
 // Throws Stopped.
-void radixSort(std::vector<KeyedRow>& items, int bits, const StopFlag* stop) {
+void radixSort(BulkVector<KeyedRow>& items, int bits, const StopFlag* stop) {
     constexpr int kDigitBits = 11;
     constexpr size_t kBuckets = size_t(1) << kDigitBits;
     const int passes = (bits + kDigitBits - 1) / kDigitBits;
@@ -790,7 +794,7 @@ void radixSort(std::vector<KeyedRow>& items, int bits, const StopFlag* stop) {
         for (int p = 0; p < passes; ++p)
             ++counts[size_t(p) * kBuckets + ((item.key >> (p * kDigitBits)) & (kBuckets - 1))];
     }
-    std::vector<KeyedRow> scratch;
+    BulkVector<KeyedRow> scratch;
     uint64_t steps = 0;
     for (int p = 0; p < passes; ++p) {
         size_t* bucket = &counts[size_t(p) * kBuckets];
@@ -860,7 +864,7 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
     // The rows in their present order, then sorted stably by the columns' ranks from the last
     // column to the first, as many columns at a time as their ranks fit in one key: rows equal on
     // every column keep the order they had in this snapshot.
-    std::vector<KeyedRow> items(static_cast<size_t>(count));
+    BulkVector<KeyedRow> items(static_cast<size_t>(count));
     for (qint64 p = 0; p < count; ++p)
         items[size_t(p)] = {0, uint32_t(storedRow(p))};
     for (RankedColumn& col : columns) {

@@ -1,5 +1,7 @@
 #include "SnapshotRows.h"
 
+#include "BulkAllocator.h"
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -88,9 +90,18 @@ SnapshotRows::SnapshotRows(std::vector<Column> columns) : m_columns(std::move(co
 uint8_t* SnapshotRows::reserve(size_t bytes, uint64_t* location) {
     if (m_chunks.empty() || m_used + bytes > m_chunkSizes.back()) {
         const size_t size = std::max(kChunkSize, bytes);
-        m_chunks.emplace_back(new (std::nothrow) uint8_t[size]);
-        if (!m_chunks.back()) {
-            m_chunks.pop_back();
+        uint8_t* chunk = nullptr;
+        size_t mapped = 0;
+        try {
+            if (m_chunks.empty()) {
+                chunk = new uint8_t[size];
+            } else {
+                chunk = static_cast<uint8_t*>(BulkAllocator<uint8_t>::mapBulk(size));
+                mapped = size;
+            }
+            m_chunks.emplace_back(chunk, ChunkRelease{mapped});
+        } catch (const std::bad_alloc&) {
+            ChunkRelease{mapped}(chunk);
             return nullptr;
         }
         m_chunkSizes.push_back(size);
@@ -212,6 +223,13 @@ bool SnapshotRows::appendRow(sqlite3_stmt* stmt) {
         return false;
     }
     return true;
+}
+
+void SnapshotRows::ChunkRelease::operator()(uint8_t* chunk) const {
+    if (mapped > 0)
+        BulkAllocator<uint8_t>::unmapBulk(chunk, mapped);
+    else
+        delete[] chunk;
 }
 
 SnapshotRows::~SnapshotRows() = default;

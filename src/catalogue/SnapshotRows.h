@@ -73,7 +73,13 @@ private:
     uint8_t* reserve(size_t bytes, uint64_t* location);
 
     std::vector<Column> m_columns;
-    std::vector<std::unique_ptr<uint8_t[]>> m_chunks;
+    // A chunk from the heap (the first: most snapshots are small) or mapped on its own (`mapped`
+    // bytes: later chunks, filled once by a large reading).
+    struct ChunkRelease {
+        size_t mapped = 0;
+        void operator()(uint8_t* chunk) const;
+    };
+    std::vector<std::unique_ptr<uint8_t[], ChunkRelease>> m_chunks;
     std::vector<size_t> m_chunkSizes;
     size_t m_used = 0;            // bytes used in the last chunk
     size_t m_bytesUsed = 0;       // in all chunks
