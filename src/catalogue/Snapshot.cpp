@@ -570,10 +570,10 @@ bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::
     return true;
 }
 
-// The items of the rows that `make(row, item)` fills one for (it returns false for the others), in
-// row order; made in two halves on two threads for a large count. Throws Stopped.
 template <typename T> using BulkVector = std::vector<T, BulkAllocator<T>>;
 
+// The items of the rows that `make(row, item)` fills one for (it returns false for the others), in
+// row order; made in two halves on two threads for a large count. Throws Stopped.
 template <typename Item, typename Make>
 BulkVector<Item> itemsOfRows(size_t count, const Make& make, const StopFlag* stop) {
     BulkVector<Item> items(count);
