@@ -2,7 +2,12 @@
 
 #include "CatalogueSchema.h"
 #include "PathSyntax.h"
+#include "SortKey.h"
+#include "SqliteStatement.h"
 #include "TextFormat.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace vambrel {
 
@@ -84,41 +89,75 @@ QString ListingRows::querySql() {
         "FROM Files LEFT JOIN Folders ON Folders.Num = Files.Num ");
 }
 
-QList<SortColumn> ListingRows::sortOrder(int column, bool descending) {
-    const QString folder = QStringLiteral("Folders.Nom");
-    const QString name = QStringLiteral("Files.Nom");
-    switch (column) {
-    case ColNom:
-        return {{name, SortKind::Name, descending}, {folder, SortKind::Name, false}};
-    case ColChemin:
-        return {{folder, SortKind::Name, descending}, {name, SortKind::Name, false}};
-    case ColTaille:
-        return {{QStringLiteral("Files.Taille"), SortKind::Value, descending}, {name, SortKind::Name, false}};
-    case ColType:
-        return {{QStringLiteral("Files.Type"), SortKind::Name, descending}, {name, SortKind::Name, false}};
-    case ColModifie:
-        return {{QStringLiteral("Files.Modifié"), SortKind::Value, descending},
-                {name, SortKind::Name, false}};
-    default:
-        return {};
-    }
+namespace {
+
+// The files alone, in the order of the query above: the join adds nothing to the scan of Files.
+QString filesSql() {
+    return QStringLiteral("SELECT Files.Num, Files.Nom AS Nom, Files.NumId, Files.Taille, Files.Modifié, "
+                          "Files.Type FROM Files");
 }
 
-Result<ListingRows> ListingRows::open(const Database& db, const StopFlag* stop) {
-    auto result = Snapshot::open(db, querySql(), {}, {}, stop);
+// The files, in two parts by rowid read at once on two connections when the table is large: the
+// rows and the order of one reading (a rowid range is read in rowid order, as the whole table is).
+Result<Snapshot> readFiles(const Database& db, const StopFlag* stop) {
+    constexpr qint64 kPartsAbove = 65'536; // rowids: fewer rows are read faster than a connection opens
+    qint64 low = 0, high = 0;
+    {
+        // A column named like the rowid would hide it.
+        SqliteStatement shadow(db.handle(), "SELECT 1 FROM pragma_table_info('Files') WHERE name = '_rowid_' "
+                                            "COLLATE NOCASE");
+        SqliteStatement range(db.handle(), "SELECT min(_rowid_), max(_rowid_) FROM Files");
+        if (!shadow.isValid() || shadow.step() != SQLITE_DONE || !range.isValid() ||
+            range.step() != SQLITE_ROW || sqlite3_column_type(range.get(), 0) != SQLITE_INTEGER)
+            return Snapshot::open(db, filesSql(), {}, {}, stop);
+        low = sqlite3_column_int64(range.get(), 0);
+        high = sqlite3_column_int64(range.get(), 1);
+    }
+    Database second;
+    if (high / 2 - low / 2 <= kPartsAbove / 2 || !second.open(db.path(), OpenMode::ReadOnly))
+        return Snapshot::open(db, filesSql(), {}, {}, stop);
+    const qint64 middle = low / 2 + high / 2;
+    return Snapshot::openParts(
+        {&db, &second}, filesSql() + QStringLiteral(" WHERE Files._rowid_ BETWEEN ?1 AND ?2"),
+        {{std::numeric_limits<qint64>::min(), middle}, {middle + 1, std::numeric_limits<qint64>::max()}},
+        stop);
+}
+
+} // namespace
+
+// The folders of the files read alone: their paths in FolderRows' order, found by number.
+struct ListingRows::Folders {
+    Snapshot paths;                                     // FolderRows' rows, ordered by path
+    int nom = -1;                                       // the path's field in them
+    std::vector<std::pair<qint64, uint32_t>> byNum;     // folder number -> position, by number
+    std::shared_ptr<const std::vector<uint32_t>> ranks; // by file row as read: 0 missing, then by path
+
+    // Position of the folder of this number in `paths`, or -1.
+    qint64 find(qint64 num) const {
+        const auto it = std::lower_bound(byNum.begin(), byNum.end(), std::pair<qint64, uint32_t>(num, 0));
+        return it != byNum.end() && it->first == num ? qint64(it->second) : -1;
+    }
+};
+
+Result<ListingRows> ListingRows::read(const Database& db, const QString& sql, const StopFlag* stop) {
+    return fromRows(Snapshot::open(db, sql, {}, {}, stop));
+}
+
+Result<ListingRows> ListingRows::fromRows(Result<Snapshot> result) {
     if (!result)
         return Result<ListingRows>::failure(result.error());
     ListingRows listing;
     listing.m_rows = std::move(result.value());
     Snapshot& rows = listing.m_rows;
     listing.m_folder = rows.fieldIndex(u"Folders.Nom");
+    listing.m_num = rows.fieldIndex(u"Files.Num");
     listing.m_nom = rows.fieldIndex(u"Files.Nom");
     listing.m_numId = rows.fieldIndex(u"Files.NumId");
     listing.m_taille = rows.fieldIndex(u"Files.Taille");
     listing.m_type = rows.fieldIndex(u"Files.Type");
     listing.m_modifie = rows.fieldIndex(u"Files.Modifié");
-    if (listing.m_folder < 0 || listing.m_nom < 0 || listing.m_numId < 0 || listing.m_taille < 0 ||
-        listing.m_type < 0 || listing.m_modifie < 0)
+    if ((listing.m_folder < 0 && listing.m_num < 0) || listing.m_nom < 0 || listing.m_numId < 0 ||
+        listing.m_taille < 0 || listing.m_type < 0 || listing.m_modifie < 0)
         return Result<ListingRows>::failure(QStringLiteral("Les champs de la liste sont introuvables."));
     double total = 0;
     for (bool more = rows.moveFirst(); more; more = rows.moveNext())
@@ -126,6 +165,116 @@ Result<ListingRows> ListingRows::open(const Database& db, const StopFlag* stop) 
     listing.m_totalSize = total;
     rows.moveFirst();
     return listing;
+}
+
+Result<ListingRows> ListingRows::open(const Database& db, const StopFlag* stop) {
+    auto folders = FolderRows::open(db, stop);
+    if (!folders) {
+        if (StopRequested(stop))
+            return Result<ListingRows>::failure(folders.error());
+        // The join says what is wrong with the folders, or lists the files without them.
+        return read(db, querySql(), stop);
+    }
+    return open(db, folders.value(), stop);
+}
+
+Result<ListingRows> ListingRows::open(const Database& db, const FolderRows& folderRows,
+                                      const StopFlag* stop) {
+    // The folders by number, and each one's rank among the paths (equal paths share it).
+    auto folders = std::make_shared<Folders>();
+    folders->paths = folderRows.rows().clone();
+    folders->nom = folders->paths.fieldIndex(u"Folders.Nom");
+    const int num = folders->paths.fieldIndex(u"Folders.Num");
+    bool byNumber = folders->nom >= 0 && num >= 0;
+    std::vector<uint32_t> pathRanks;
+    Snapshot& paths = folders->paths;
+    uint32_t rank = 0;
+    QString previous;
+    for (bool more = byNumber && paths.moveFirst(); more; more = paths.moveNext()) {
+        const QVariant n = paths.value(num);
+        if (n.metaType().id() != QMetaType::LongLong && !n.isNull()) {
+            byNumber = false;
+            break;
+        }
+        const QVariant path = paths.value(folders->nom);
+        if (path.isNull()) {
+            pathRanks.push_back(0);
+        } else {
+            const QString text = path.toString();
+            if (rank == 0 || CompareNames(previous, text) != 0)
+                ++rank;
+            pathRanks.push_back(rank);
+            previous = text;
+        }
+        if (!n.isNull())
+            folders->byNum.emplace_back(n.toLongLong(), uint32_t(paths.absolutePosition()));
+    }
+    std::sort(folders->byNum.begin(), folders->byNum.end());
+    for (size_t i = 1; byNumber && i < folders->byNum.size(); ++i)
+        byNumber = folders->byNum[i - 1].first != folders->byNum[i].first;
+    if (!byNumber)
+        return read(db, querySql(), stop);
+
+    auto files = fromRows(readFiles(db, stop));
+    if (!files)
+        return files;
+    ListingRows& listing = files.value();
+    // Each file's folder, by the file's number; anything but an integer matches no folder.
+    auto ranks = std::make_shared<std::vector<uint32_t>>(size_t(listing.m_rows.recordCount()), 0u);
+    Snapshot& rows = listing.m_rows;
+    qint64 lastNum = 0, lastPosition = -1;
+    bool looked = false;
+    for (bool more = rows.moveFirst(); more; more = rows.moveNext()) {
+        const QVariant n = rows.value(listing.m_num);
+        if (n.metaType().id() != QMetaType::LongLong)
+            continue;
+        if (!looked || n.toLongLong() != lastNum) {
+            lastNum = n.toLongLong();
+            lastPosition = folders->find(lastNum);
+            looked = true;
+        }
+        if (lastPosition >= 0)
+            (*ranks)[size_t(rows.absolutePosition())] = pathRanks[size_t(lastPosition)];
+    }
+    rows.moveFirst();
+    folders->ranks = std::move(ranks);
+    listing.m_folders = std::move(folders);
+    return files;
+}
+
+QString ListingRows::folder() const {
+    if (!m_folders)
+        return m_rows.text(m_folder);
+    const QVariant num = m_rows.value(m_num);
+    if (num.metaType().id() != QMetaType::LongLong)
+        return {};
+    const qint64 position = m_folders->find(num.toLongLong());
+    return position < 0 ? QString() : m_folders->paths.valueAt(position, m_folders->nom).toString();
+}
+
+QList<SortColumn> ListingRows::sortOrder(int column, bool descending) const {
+    SortColumn folder(QStringLiteral("Folders.Nom"), SortKind::Name, false);
+    if (m_folders)
+        folder.ranks = m_folders->ranks;
+    const SortColumn name(QStringLiteral("Files.Nom"), SortKind::Name, false);
+    const auto first = [descending](SortColumn c) {
+        c.descending = descending;
+        return c;
+    };
+    switch (column) {
+    case ColNom:
+        return {first(name), folder};
+    case ColChemin:
+        return {first(folder), name};
+    case ColTaille:
+        return {{QStringLiteral("Files.Taille"), SortKind::Value, descending}, name};
+    case ColType:
+        return {{QStringLiteral("Files.Type"), SortKind::Name, descending}, name};
+    case ColModifie:
+        return {{QStringLiteral("Files.Modifié"), SortKind::Value, descending}, name};
+    default:
+        return {};
+    }
 }
 
 Result<ListingRows> ListingRows::sorted(int column, bool descending, const StopFlag* stop) const {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <array>
+#include <memory>
 #include <optional>
 
 namespace vambrel {
@@ -64,26 +65,29 @@ class ListingRows {
 public:
     enum Column { ColNom = 0, ColChemin = 1, ColTaille = 2, ColType = 3, ColModifie = 4, ColumnCount = 5 };
 
-    // The query of the list, without an order.
+    // The query of the list, without an order: every file with its folder's path.
     static QString querySql();
-    // The order of a sort column: the column, then the file name (the folder for "Nom").
-    // Empty for a column that does not exist.
-    static QList<SortColumn> sortOrder(int column, bool descending);
 
     ListingRows() = default;
-    // Runs the query, unordered; the total of the sizes is summed in the same pass. A `stop` set
-    // meanwhile ends the reading early with a failure.
+    // Reads every file, unordered; the total of the sizes is summed in the same pass. A `stop` set
+    // meanwhile ends the reading early with a failure. The folders' paths come from `folders` (as
+    // FolderRows::open reads them): the files are read alone, and a folder's rank among the
+    // paths orders the folder column. Folder numbers that the files cannot be matched by (other
+    // than unique integers) are read with the files instead, in the same rows and order.
+    static Result<ListingRows> open(const Database& db, const FolderRows& folders,
+                                    const StopFlag* stop = nullptr);
+    // The same, reading the folders first.
     static Result<ListingRows> open(const Database& db, const StopFlag* stop = nullptr);
 
     bool isValid() const { return m_rows.isValid(); }
     double totalSize() const { return m_totalSize; }
-    // The same rows in the order of a column.
+    // The same rows in the order of a column, then of the file name (the folder for "Nom").
     Result<ListingRows> sorted(int column, bool descending, const StopFlag* stop = nullptr) const;
     ListingRows clone() const;
 
     Snapshot& rows() { return m_rows; }
     const Snapshot& rows() const { return m_rows; }
-    QString folder() const { return m_rows.text(m_folder); }
+    QString folder() const; // empty for a missing folder
     QString nom() const { return m_rows.text(m_nom); }
     qint64 numId() const { return m_rows.value(m_numId).toLongLong(); }
     QVariant taille() const { return m_rows.value(m_taille); }
@@ -91,9 +95,15 @@ public:
     QVariant modifie() const { return m_rows.value(m_modifie); }
 
 private:
+    struct Folders;
+    static Result<ListingRows> read(const Database& db, const QString& sql, const StopFlag* stop);
+    static Result<ListingRows> fromRows(Result<Snapshot> rows);
+    QList<SortColumn> sortOrder(int column, bool descending) const;
+
     Snapshot m_rows;
+    std::shared_ptr<const Folders> m_folders; // null when the rows hold the folder's path
     double m_totalSize = 0;
-    int m_folder = -1, m_nom = -1, m_numId = -1, m_taille = -1, m_type = -1, m_modifie = -1;
+    int m_folder = -1, m_num = -1, m_nom = -1, m_numId = -1, m_taille = -1, m_type = -1, m_modifie = -1;
 };
 
 // The fourteen values of a file's Version row that the version window shows, in the order of

@@ -1,5 +1,6 @@
 #include "Snapshot.h"
 
+#include "BulkAllocator.h"
 #include "FileTime.h"
 #include "SnapshotRows.h"
 #include "SortKey.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -178,6 +180,37 @@ Result<Snapshot> Snapshot::read(const Database& db, const QString& sql, const QV
     return snapshot;
 }
 
+Result<Snapshot> Snapshot::openParts(const std::vector<const Database*>& dbs, const QString& sql,
+                                     const std::vector<QVariantList>& params, const StopFlag* stop) {
+    if (dbs.empty() || dbs.size() != params.size())
+        return Result<Snapshot>::failure(QStringLiteral("Paramètre de requête invalide."));
+    std::vector<std::optional<Result<Snapshot>>> parts(dbs.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < dbs.size(); ++i) {
+        try {
+            threads.emplace_back([&, i] { parts[i] = read(*dbs[i], sql, params[i], stop); });
+        } catch (const std::system_error&) {
+            parts[i] = read(*dbs[i], sql, params[i], stop); // no thread to be had: read it here
+        }
+    }
+    parts[0] = read(*dbs[0], sql, params[0], stop);
+    for (std::thread& t : threads)
+        t.join();
+    for (const auto& part : parts) {
+        if (!part->ok())
+            return *part;
+    }
+    Snapshot whole = std::move(parts[0]->value());
+    // Just read: the rows are held by this snapshot alone.
+    auto rows = std::const_pointer_cast<SnapshotRows>(whole.m_rows);
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (!rows->append(std::const_pointer_cast<SnapshotRows>(parts[i]->value().m_rows).get()))
+            return Result<Snapshot>::failure(QStringLiteral("Mémoire insuffisante pour lire le catalogue."));
+    }
+    whole.m_position = rows->rowCount() > 0 ? 0 : -1;
+    return whole;
+}
+
 Snapshot Snapshot::clone() const {
     Snapshot copy(*this);
     copy.m_noMatch = false;
@@ -298,6 +331,12 @@ QVariant Snapshot::value(int field) const {
     if (!hasCurrent() || field < 0 || field >= fieldCount())
         return QVariant();
     return m_rows->value(storedRow(m_position), field);
+}
+
+QVariant Snapshot::valueAt(qint64 position, int field) const {
+    if (position < 0 || position >= recordCount() || field < 0 || field >= fieldCount())
+        return QVariant();
+    return m_rows->value(storedRow(position), field);
 }
 
 QVariant Snapshot::value(QStringView name) const {
@@ -421,62 +460,6 @@ int compareCells(const Cell& a, const Cell& b, SortKind kind) {
     }
 }
 
-// One sort column prepared for the comparisons. A column whose texts repeat a lot (folder paths,
-// types) is ranked once per distinct text, so that most comparisons are of two integers.
-struct PreparedColumn {
-    int field = -1;
-    SortKind kind = SortKind::Name;
-    bool descending = false;
-    // Exactly one of these is filled, by row: ranks (`rankData`, in `rank` or shared with the rows),
-    // integers (with Null flags), texts (Null has no data pointer), or nothing when the column mixes
-    // kinds and cells are decoded at each comparison.
-    const uint32_t* rankData = nullptr;
-    std::vector<uint32_t> rank;
-    SnapshotRows::Ranks sharedRank;
-    std::vector<int64_t> integers;
-    std::vector<uint8_t> nulls;
-    std::vector<std::string_view> texts;
-    std::vector<uint8_t> ascii;       // with texts, for names: the text takes the fast comparison
-    std::vector<NamePrefix> prefixes; // with texts, for names: decides most comparisons alone
-    // With texts, for values: the first sixteen bytes, big-endian and zero-padded, kept together
-    // so that most comparisons do not reach the scattered texts.
-    std::vector<std::pair<uint64_t, uint64_t>> leads;
-
-    int compare(const SnapshotRows& rows, uint32_t a, uint32_t b) const {
-        if (rankData != nullptr)
-            return rankData[a] < rankData[b] ? -1 : (rankData[a] > rankData[b] ? 1 : 0);
-        if (!integers.empty()) {
-            if (nulls[a] != nulls[b])
-                return nulls[a] ? -1 : 1;
-            return integers[a] < integers[b] ? -1 : (integers[a] > integers[b] ? 1 : 0);
-        }
-        if (!texts.empty()) {
-            const bool na = texts[a].data() == nullptr, nb = texts[b].data() == nullptr;
-            if (na || nb)
-                return na == nb ? 0 : (na ? -1 : 1);
-            if (kind == SortKind::Name) {
-                const int d = CompareNamePrefixes(prefixes[a], prefixes[b]);
-                if (d != 0)
-                    return d;
-                return CompareNamesUtf8(texts[a], ascii[a], texts[b], ascii[b]);
-            }
-            if (!leads.empty() && leads[a] != leads[b])
-                return leads[a] < leads[b] ? -1 : 1;
-            return texts[a].compare(texts[b]);
-        }
-        return compareCells(rows.cell(a, field), rows.cell(b, field), kind);
-    }
-};
-
-// Orders as the texts' first sixteen bytes do: equal leads leave the decision to the texts (a
-// shorter text is padded with zero bytes, and a zero byte inside a text ties with the padding).
-std::pair<uint64_t, uint64_t> leadingBytes(std::string_view text) {
-    uint64_t words[2] = {0, 0};
-    for (size_t i = 0; i < 16 && i < text.size(); ++i)
-        words[i / 8] |= uint64_t(uint8_t(text[i])) << (56 - 8 * (i % 8));
-    return {words[0], words[1]};
-}
-
 // A stop request seen while a sort is prepared or under way: it leaves by this exception, which
 // drops the half-prepared work. Looked at every few thousand rows or comparisons.
 struct Stopped {};
@@ -486,98 +469,17 @@ void checkStop(const StopFlag* stop, uint64_t& counter) {
         throw Stopped{};
 }
 
-// Copies the column out of the packed rows when it holds one kind only.
-void extractColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag* stop) {
-    uint64_t steps = 0;
-    const qint64 count = rows.rowCount();
-    bool allIntegers = true, allTexts = true;
-    for (qint64 r = 0; r < count && (allIntegers || allTexts); ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(r, col.field);
-        allIntegers = allIntegers && (c.kind == Cell::Integer || c.kind == Cell::Null);
-        allTexts = allTexts && (c.kind == Cell::Text || c.kind == Cell::Null);
-    }
-    if (count == 0 || (!allIntegers && !allTexts))
-        return;
-    if (allIntegers) {
-        col.integers.resize(size_t(count));
-        col.nulls.resize(size_t(count));
-    } else {
-        col.texts.resize(size_t(count));
-        if (col.kind == SortKind::Name) {
-            col.ascii.resize(size_t(count));
-            col.prefixes.resize(size_t(count));
-        } else {
-            col.leads.resize(size_t(count));
-        }
-    }
-    for (qint64 r = 0; r < count; ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(r, col.field);
-        if (allIntegers) {
-            col.integers[size_t(r)] = c.integer;
-            col.nulls[size_t(r)] = c.kind == Cell::Null;
-        } else if (c.kind == Cell::Text) {
-            // An empty text must stay distinct from Null: give it a non-null pointer.
-            col.texts[size_t(r)] = c.bytes.data() != nullptr ? c.bytes : std::string_view("", 0);
-            if (!col.ascii.empty()) {
-                col.ascii[size_t(r)] = IsPrintableAscii(c.bytes);
-                col.prefixes[size_t(r)] = MakeNamePrefix(c.bytes);
-            } else {
-                col.leads[size_t(r)] = leadingBytes(c.bytes);
-            }
-        }
-    }
-}
-
-void rankColumn(const SnapshotRows& rows, PreparedColumn& col, const StopFlag* stop) {
-    uint64_t steps = 0;
-    const qint64 count = rows.rowCount();
-    std::unordered_map<uint64_t, uint32_t> distinct;
-    std::vector<std::pair<uint64_t, std::string_view>> texts;
-    for (qint64 r = 0; r < count; ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(r, col.field);
-        if (c.kind == Cell::Null)
-            continue;
-        if (c.kind != Cell::Text)
-            return;
-        if (distinct.emplace(c.location, 0).second) {
-            texts.emplace_back(c.location, c.bytes);
-            if (texts.size() * 4 > size_t(count))
-                return; // mostly distinct: ranking would cost more than it saves
-        }
-    }
-    std::sort(texts.begin(), texts.end(), [&](const auto& a, const auto& b) {
-        checkStop(stop, steps);
-        return compareTexts(a.second, b.second, col.kind) < 0;
-    });
-    uint32_t rank = 0;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (i == 0 || compareTexts(texts[i - 1].second, texts[i].second, col.kind) != 0)
-            ++rank;
-        distinct[texts[i].first] = rank; // ranks start at 1: 0 is Null
-    }
-    col.rank.resize(size_t(count));
-    for (qint64 r = 0; r < count; ++r) {
-        checkStop(stop, steps);
-        const Cell c = rows.cell(r, col.field);
-        col.rank[size_t(r)] = c.kind == Cell::Null ? 0 : distinct[c.location];
-    }
-    col.rankData = col.rank.data();
-}
-
-// Sorts positions by `less`, halves on two threads for a large count, then merged: as `less` is a
-// total order, exactly what one sort gives. A stop request is looked at every few thousand
-// comparisons; it leaves a sort by an exception, which drops the half-sorted positions. False when
-// stopped.
-template <typename Less>
-bool sortPositions(std::vector<uint32_t>& positions, const Less& less, const StopFlag* stop) {
+// Sorts `items` by `less`, halves on two threads for a large count, then merged: the same order
+// as one sort gives, up to the order of equivalent items. Throws Stopped.
+template <typename Vector, typename Less>
+void sortInHalves(Vector& items, const Less& less, const StopFlag* stop) {
+    using T = typename Vector::value_type;
+    using Iterator = typename Vector::iterator;
     std::atomic<bool> halted{false};
-    const auto sortRange = [&](std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::iterator end) {
+    const auto sortRange = [&](Iterator begin, Iterator end) {
         unsigned comparisons = 0;
         try {
-            std::sort(begin, end, [&](uint32_t a, uint32_t b) {
+            std::sort(begin, end, [&](const T& a, const T& b) {
                 if (stop != nullptr && (++comparisons & 0x3fffu) == 0 &&
                     (halted.load(std::memory_order_relaxed) || StopRequested(stop)))
                     throw Stopped{};
@@ -589,59 +491,339 @@ bool sortPositions(std::vector<uint32_t>& positions, const Less& less, const Sto
     };
     constexpr size_t kSplitAbove = 65'536;
     std::thread first;
-    const auto middle = positions.begin() + std::ptrdiff_t(positions.size() / 2);
-    if (positions.size() > kSplitAbove && std::thread::hardware_concurrency() > 1) {
+    const auto middle = items.begin() + std::ptrdiff_t(items.size() / 2);
+    if (items.size() > kSplitAbove && std::thread::hardware_concurrency() > 1) {
         try {
-            first = std::thread([&] { sortRange(positions.begin(), middle); });
+            first = std::thread([&] { sortRange(items.begin(), middle); });
         } catch (const std::system_error&) {
             // No thread to be had: one sort does it all.
         }
     }
-    if (first.joinable()) {
-        sortRange(middle, positions.end());
+    if (!first.joinable()) {
+        sortRange(items.begin(), items.end());
+    } else {
+        sortRange(middle, items.end());
         first.join();
         if (!halted) {
             uint64_t comparisons = 0;
-            try {
-                std::inplace_merge(positions.begin(), middle, positions.end(), [&](uint32_t a, uint32_t b) {
-                    checkStop(stop, comparisons);
-                    return less(a, b);
-                });
-            } catch (const Stopped&) {
-                halted = true;
-            }
+            std::inplace_merge(items.begin(), middle, items.end(), [&](const T& a, const T& b) {
+                checkStop(stop, comparisons);
+                return less(a, b);
+            });
         }
-    } else {
-        sortRange(positions.begin(), positions.end());
     }
-    return !halted;
+    if (halted)
+        throw Stopped{};
 }
 
-// Above this many rows, a column of names is ranked once by a sort of its own and the ranks kept
-// with the rows: the sort asked for, and every later one that orders by that column or breaks
-// ties with it, then compares integers. Below, comparing the names as they come is cheaper.
-constexpr qint64 kRankNamesAbove = 65'536;
+using Ranks = SnapshotRows::Ranks;
 
-// The ranks of a column prepared as texts, by one sort of its rows; null when stopped.
-SnapshotRows::Ranks rankNames(const SnapshotRows& rows, const PreparedColumn& col, const StopFlag* stop) {
-    const size_t count = size_t(rows.rowCount());
-    std::vector<uint32_t> order(count);
-    for (size_t i = 0; i < count; ++i)
-        order[i] = uint32_t(i);
-    const auto less = [&](uint32_t a, uint32_t b) {
-        const int d = col.compare(rows, a, b);
-        return d != 0 ? d < 0 : a < b;
-    };
-    if (!sortPositions(order, less, stop))
-        return nullptr;
-    auto ranks = std::make_shared<std::vector<uint32_t>>(count);
-    uint32_t rank = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (i > 0 && col.compare(rows, order[i - 1], order[i]) != 0)
+// Gives each run of equal items, sorted, the next rank from 1 (0 is left to Null), by row.
+template <typename Vector, typename Same>
+void assignRanks(const Vector& items, const Same& same, std::vector<uint32_t>& ranks) {
+    uint32_t rank = 1;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0 && !same(items[i - 1], items[i]))
             ++rank;
-        (*ranks)[order[i]] = rank;
+        ranks[items[i].row] = rank;
+    }
+}
+
+// A column of texts that repeat a lot (folder paths, types), ranked by a sort of its distinct
+// texts alone: a repeated text is stored once (SnapshotRows), so its location names it. False,
+// with nothing ranked, when the column holds other values or mostly distinct texts; that is
+// judged early, so that a column of unique names loses little here.
+bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::vector<uint32_t>& ranks,
+                       const StopFlag* stop) {
+    uint64_t steps = 0;
+    const size_t count = size_t(rows.rowCount());
+    std::unordered_map<uint64_t, uint32_t> distinct;
+    std::vector<std::pair<uint64_t, std::string_view>> texts;
+    for (size_t r = 0; r < count; ++r) {
+        checkStop(stop, steps);
+        const Cell c = rows.cell(qint64(r), field);
+        if (c.kind == Cell::Null)
+            continue;
+        if (c.kind != Cell::Text)
+            return false;
+        if (distinct.emplace(c.location, 0).second) {
+            texts.emplace_back(c.location, c.bytes);
+            if (texts.size() * 4 > count || (r >= 4096 && texts.size() * 2 > r))
+                return false;
+        }
+    }
+    std::sort(texts.begin(), texts.end(), [&](const auto& a, const auto& b) {
+        checkStop(stop, steps);
+        return compareTexts(a.second, b.second, kind) < 0;
+    });
+    uint32_t rank = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i == 0 || compareTexts(texts[i - 1].second, texts[i].second, kind) != 0)
+            ++rank;
+        distinct[texts[i].first] = rank;
+    }
+    for (size_t r = 0; r < count; ++r) {
+        checkStop(stop, steps);
+        const Cell c = rows.cell(qint64(r), field);
+        ranks[r] = c.kind == Cell::Null ? 0 : distinct[c.location];
+    }
+    return true;
+}
+
+template <typename T> using BulkVector = std::vector<T, BulkAllocator<T>>;
+
+// The items of the rows that `make(row, item)` fills one for (it returns false for the others), in
+// row order; made in two halves on two threads for a large count. Throws Stopped.
+template <typename Item, typename Make>
+BulkVector<Item> itemsOfRows(size_t count, const Make& make, const StopFlag* stop) {
+    BulkVector<Item> items(count);
+    std::atomic<bool> halted{false};
+    // Each half packs its items at its own start.
+    const auto fill = [&](size_t begin, size_t end) -> size_t {
+        uint64_t steps = 0;
+        size_t next = begin;
+        try {
+            for (size_t r = begin; r < end; ++r) {
+                if ((steps & 0x3fffu) == 0 && halted.load(std::memory_order_relaxed))
+                    throw Stopped{};
+                checkStop(stop, steps);
+                if (make(r, items[next]))
+                    ++next;
+            }
+        } catch (const Stopped&) {
+            halted = true;
+        }
+        return next - begin;
+    };
+    constexpr size_t kSplitAbove = 65'536;
+    const size_t middle = count > kSplitAbove && std::thread::hardware_concurrency() > 1 ? count / 2 : count;
+    size_t first = 0;
+    std::thread half;
+    if (middle < count) {
+        try {
+            half = std::thread([&] { first = fill(0, middle); });
+        } catch (const std::system_error&) {
+            first = fill(0, middle);
+        }
+    } else {
+        first = fill(0, count);
+    }
+    const size_t second = middle < count ? fill(middle, count) : 0;
+    if (half.joinable())
+        half.join();
+    if (halted)
+        throw Stopped{};
+    std::move(items.begin() + std::ptrdiff_t(middle), items.begin() + std::ptrdiff_t(middle + second),
+              items.begin() + std::ptrdiff_t(first));
+    items.resize(first + second);
+    return items;
+}
+
+// Met a value of another kind than the column's first: the column is ranked cell by cell instead.
+struct MixedKinds {};
+
+void rankIntegers(const SnapshotRows& rows, int field, std::vector<uint32_t>& ranks, const StopFlag* stop) {
+    struct Item {
+        uint64_t key; // the value with its sign bit flipped: unsigned order is the signed one
+        uint32_t row;
+    };
+    std::atomic<bool> mixed{false};
+    BulkVector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Integer) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            item = {uint64_t(c.integer) ^ (uint64_t(1) << 63), uint32_t(r)};
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
+    sortInHalves(
+        items, [](const Item& a, const Item& b) { return a.key < b.key; }, stop);
+    assignRanks(
+        items, [](const Item& a, const Item& b) { return a.key == b.key; }, ranks);
+}
+
+// Texts byte by byte (dates among them). The first 24 bytes, big-endian and zero-padded, decide
+// almost every comparison without reaching the scattered texts; a date is shorter than that.
+void rankValueTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& ranks, const StopFlag* stop) {
+    constexpr size_t kLead = 24;
+    struct Item {
+        uint64_t lead[3];
+        uint32_t length; // kLead + 1 for any longer text
+        uint32_t row;
+    };
+    BulkVector<std::string_view> texts(ranks.size());
+    std::atomic<bool> mixed{false};
+    BulkVector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Text) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            item = {{0, 0, 0}, uint32_t(std::min(c.bytes.size(), kLead + 1)), uint32_t(r)};
+            for (size_t i = 0; i < kLead && i < c.bytes.size(); ++i)
+                item.lead[i / 8] |= uint64_t(uint8_t(c.bytes[i])) << (56 - 8 * (i % 8));
+            texts[r] = c.bytes;
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
+    // Equal leads: texts within the lead differ only by their length (the longer one goes on with
+    // zero bytes, so it comes second); longer texts are compared whole.
+    const auto compare = [&](const Item& a, const Item& b) {
+        for (int w = 0; w < 3; ++w) {
+            if (a.lead[w] != b.lead[w])
+                return a.lead[w] < b.lead[w] ? -1 : 1;
+        }
+        if (a.length <= kLead && b.length <= kLead)
+            return a.length < b.length ? -1 : (a.length > b.length ? 1 : 0);
+        return texts[a.row].compare(texts[b.row]);
+    };
+    sortInHalves(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) < 0; }, stop);
+    assignRanks(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) == 0; }, ranks);
+}
+
+// Names in the catalogue's ordering: their prefixes of primary weights decide most comparisons.
+void rankNameTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& ranks, const StopFlag* stop) {
+    struct Item {
+        NamePrefix prefix;
+        uint32_t row;
+        bool ascii; // the text takes the fast comparison
+    };
+    BulkVector<std::string_view> texts(ranks.size());
+    std::atomic<bool> mixed{false};
+    BulkVector<Item> items = itemsOfRows<Item>(
+        ranks.size(),
+        [&](size_t r, Item& item) {
+            const Cell c = rows.cell(qint64(r), field);
+            if (c.kind != Cell::Text) {
+                if (c.kind != Cell::Null)
+                    mixed = true;
+                return false;
+            }
+            texts[r] = c.bytes;
+            item = {MakeNamePrefix(c.bytes), uint32_t(r), IsPrintableAscii(c.bytes)};
+            return true;
+        },
+        stop);
+    if (mixed)
+        throw MixedKinds{};
+    const auto compare = [&](const Item& a, const Item& b) {
+        const int d = CompareNamePrefixes(a.prefix, b.prefix);
+        return d != 0 ? d : CompareNamesUtf8(texts[a.row], a.ascii, texts[b.row], b.ascii);
+    };
+    sortInHalves(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) < 0; }, stop);
+    assignRanks(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) == 0; }, ranks);
+}
+
+// Values of mixed kinds, decoded at each comparison as SQLite orders them (Null first).
+void rankCells(const SnapshotRows& rows, int field, SortKind kind, std::vector<uint32_t>& ranks,
+               const StopFlag* stop) {
+    struct Item {
+        uint32_t row;
+    };
+    std::vector<Item> items(ranks.size());
+    for (size_t r = 0; r < items.size(); ++r)
+        items[r].row = uint32_t(r);
+    const auto compare = [&](const Item& a, const Item& b) {
+        return compareCells(rows.cell(a.row, field), rows.cell(b.row, field), kind);
+    };
+    sortInHalves(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) < 0; }, stop);
+    assignRanks(
+        items, [&](const Item& a, const Item& b) { return compare(a, b) == 0; }, ranks);
+}
+
+// The rank of every stored row in the order of one column: equal values share a rank, a lower
+// rank comes first. Throws Stopped.
+Ranks rankColumn(const SnapshotRows& rows, int field, SortKind kind, const StopFlag* stop) {
+    auto ranks = std::make_shared<std::vector<uint32_t>>(size_t(rows.rowCount()), 0u);
+    if (rankRepeatedTexts(rows, field, kind, *ranks, stop))
+        return ranks;
+    // The first value's kind says how the column is ranked; another kind met later sends it to
+    // the comparison of cells.
+    Cell::Kind kind0 = Cell::Null;
+    uint64_t steps = 0;
+    for (qint64 r = 0; r < rows.rowCount() && kind0 == Cell::Null; ++r) {
+        checkStop(stop, steps);
+        kind0 = rows.cell(r, field).kind;
+    }
+    try {
+        if (kind0 == Cell::Null || kind0 == Cell::Integer)
+            rankIntegers(rows, field, *ranks, stop);
+        else if (kind0 == Cell::Text && kind == SortKind::Name)
+            rankNameTexts(rows, field, *ranks, stop);
+        else if (kind0 == Cell::Text)
+            rankValueTexts(rows, field, *ranks, stop);
+        else
+            throw MixedKinds{};
+    } catch (const MixedKinds&) {
+        rankCells(rows, field, kind, *ranks, stop);
     }
     return ranks;
+}
+
+struct KeyedRow {
+    uint64_t key;
+    uint32_t row;
+};
+
+// Orders by key, stably (rows of equal keys keep the order they come in), a digit at a time from
+// the lowest; a digit that is the same in every key costs nothing. Keys are below 2^bits.
+// Throws Stopped.
+void radixSort(BulkVector<KeyedRow>& items, int bits, const StopFlag* stop) {
+    constexpr int kDigitBits = 11;
+    constexpr size_t kBuckets = size_t(1) << kDigitBits;
+    const int passes = (bits + kDigitBits - 1) / kDigitBits;
+    std::vector<size_t> counts(size_t(passes) * kBuckets, 0);
+    for (const KeyedRow& item : items) {
+        for (int p = 0; p < passes; ++p)
+            ++counts[size_t(p) * kBuckets + ((item.key >> (p * kDigitBits)) & (kBuckets - 1))];
+    }
+    BulkVector<KeyedRow> scratch;
+    uint64_t steps = 0;
+    for (int p = 0; p < passes; ++p) {
+        size_t* bucket = &counts[size_t(p) * kBuckets];
+        if (std::find(bucket, bucket + kBuckets, items.size()) != bucket + kBuckets)
+            continue;
+        size_t sum = 0;
+        for (size_t b = 0; b < kBuckets; ++b)
+            sum += std::exchange(bucket[b], sum);
+        scratch.resize(items.size());
+        for (const KeyedRow& item : items) {
+            checkStop(stop, steps);
+            scratch[bucket[(item.key >> (p * kDigitBits)) & (kBuckets - 1)]++] = item;
+        }
+        items.swap(scratch);
+    }
+}
+
+struct RankedColumn {
+    Ranks ranks;
+    bool descending = false;
+    uint32_t highest = 0; // the highest rank
+    int bits = 0;         // its width
+};
+
+int bitWidth(uint32_t v) {
+    int bits = 0;
+    for (; v != 0; v >>= 1)
+        ++bits;
+    return bits;
 }
 
 } // namespace
@@ -652,67 +834,68 @@ Result<Snapshot> Snapshot::sorted(const QList<SortColumn>& order, const StopFlag
     const qint64 count = recordCount();
     if (count > qint64(std::numeric_limits<uint32_t>::max()))
         return Result<Snapshot>::failure(QStringLiteral("Trop de lignes à trier."));
-    std::vector<PreparedColumn> columns;
+    std::vector<RankedColumn> columns;
     for (const SortColumn& sc : order) {
-        PreparedColumn col;
-        col.field = fieldIndex(sc.field);
-        if (col.field < 0)
-            return Result<Snapshot>::failure(
-                QStringLiteral("Le champ « %1 » est introuvable.").arg(sc.field));
-        col.kind = sc.kind;
+        RankedColumn col;
         col.descending = sc.descending;
-        const bool rankNamesOnce = sc.kind == SortKind::Name && count > kRankNamesAbove;
-        if (rankNamesOnce && (col.sharedRank = m_rows->nameRanks(col.field)))
-            col.rankData = col.sharedRank->data();
-        try {
-            if (col.rankData == nullptr) {
-                rankColumn(*m_rows, col, stop);
-                if (rankNamesOnce && col.rankData != nullptr) {
-                    col.sharedRank = std::make_shared<const std::vector<uint32_t>>(std::move(col.rank));
-                    m_rows->storeNameRanks(col.field, col.sharedRank);
-                    col.rankData = col.sharedRank->data();
+        if (sc.ranks) {
+            if (sc.ranks->size() != size_t(count))
+                return Result<Snapshot>::failure(QStringLiteral("Ordre de tri invalide."));
+            col.ranks = sc.ranks;
+        } else {
+            const int field = fieldIndex(sc.field);
+            if (field < 0)
+                return Result<Snapshot>::failure(
+                    QStringLiteral("Le champ « %1 » est introuvable.").arg(sc.field));
+            col.ranks = m_rows->ranks(field, sc.kind);
+            if (!col.ranks) {
+                try {
+                    col.ranks = rankColumn(*m_rows, field, sc.kind, stop);
+                } catch (const Stopped&) {
+                    return stopped();
                 }
+                m_rows->storeRanks(field, sc.kind, col.ranks);
             }
-            if (col.rankData == nullptr)
-                extractColumn(*m_rows, col, stop);
-        } catch (const Stopped&) {
-            return stopped();
-        }
-        if (rankNamesOnce && col.rankData == nullptr && !col.texts.empty()) {
-            col.sharedRank = rankNames(*m_rows, col, stop);
-            if (!col.sharedRank)
-                return stopped();
-            m_rows->storeNameRanks(col.field, col.sharedRank);
-            col.rankData = col.sharedRank->data();
-            col.texts = {};
-            col.ascii = {};
-            col.prefixes = {};
         }
         columns.push_back(std::move(col));
     }
-    // Rows equal on every column keep the order they had in this snapshot.
-    auto positions = std::make_shared<std::vector<uint32_t>>(size_t(count));
-    std::vector<uint32_t> previousPosition;
-    for (qint64 p = 0; p < count; ++p)
-        (*positions)[size_t(p)] = uint32_t(storedRow(p));
-    if (m_order) {
-        previousPosition.resize(size_t(count));
-        for (qint64 p = 0; p < count; ++p)
-            previousPosition[(*positions)[size_t(p)]] = uint32_t(p);
-    }
     if (StopRequested(stop))
         return stopped();
-    const SnapshotRows& rows = *m_rows;
-    const auto less = [&](uint32_t a, uint32_t b) {
-        for (const PreparedColumn& col : columns) {
-            const int d = col.compare(rows, a, b);
-            if (d != 0)
-                return col.descending ? d > 0 : d < 0;
+    // The rows in their present order, then sorted stably by the columns' ranks from the last
+    // column to the first, as many columns at a time as their ranks fit in one key: rows equal on
+    // every column keep the order they had in this snapshot.
+    BulkVector<KeyedRow> items(static_cast<size_t>(count));
+    for (qint64 p = 0; p < count; ++p)
+        items[size_t(p)] = {0, uint32_t(storedRow(p))};
+    for (RankedColumn& col : columns) {
+        for (uint32_t rank : *col.ranks)
+            col.highest = std::max(col.highest, rank);
+        col.bits = bitWidth(col.highest);
+    }
+    try {
+        for (size_t end = columns.size(); end > 0;) {
+            size_t begin = end;
+            int bits = 0;
+            while (begin > 0 && bits + columns[begin - 1].bits <= 64)
+                bits += columns[--begin].bits;
+            for (KeyedRow& item : items) {
+                uint64_t key = 0;
+                for (size_t i = begin; i < end; ++i) {
+                    const RankedColumn& col = columns[i];
+                    const uint32_t rank = (*col.ranks)[item.row];
+                    key = (key << col.bits) | (col.descending ? col.highest - rank : rank);
+                }
+                item.key = key;
+            }
+            radixSort(items, bits, stop);
+            end = begin;
         }
-        return previousPosition.empty() ? a < b : previousPosition[a] < previousPosition[b];
-    };
-    if (!sortPositions(*positions, less, stop))
+    } catch (const Stopped&) {
         return stopped();
+    }
+    auto positions = std::make_shared<std::vector<uint32_t>>(items.size());
+    for (size_t p = 0; p < items.size(); ++p)
+        (*positions)[p] = items[p].row;
     Snapshot result;
     result.m_rows = m_rows;
     result.m_order = std::move(positions);

@@ -19,9 +19,15 @@ class SnapshotRows;
 enum class SortKind { Name, Value };
 
 struct SortColumn {
+    SortColumn(QString name = {}, SortKind order = SortKind::Name, bool down = false)
+        : field(std::move(name)), kind(order), descending(down) {}
+
     QString field;
     SortKind kind = SortKind::Name;
     bool descending = false;
+    // When set, the order of this column given by the caller instead of a field: a rank per row as
+    // the rows were read (lower first, equal ranks tie); `field` is then unused.
+    std::shared_ptr<const std::vector<uint32_t>> ranks;
 };
 
 // A static, fully read result of one query, with an exact record count, absolute positioning
@@ -48,6 +54,13 @@ public:
     // A `stop` set meanwhile ends the reading or the sort early with a failure (no snapshot).
     static Result<Snapshot> open(const Database& db, const QString& sql, const QVariantList& params,
                                  const QList<SortColumn>& order, const StopFlag* stop = nullptr);
+
+    // The rows of several parts read at once, each on a connection of its own and a thread of its
+    // own: part i runs `sql` with `params[i]` on `dbs[i]`, and its rows follow those of part i - 1.
+    // Parts of one table by ranges of rowid give the rows and the order of one reading of it.
+    static Result<Snapshot> openParts(const std::vector<const Database*>& dbs, const QString& sql,
+                                      const std::vector<QVariantList>& params,
+                                      const StopFlag* stop = nullptr);
 
     // A snapshot over the same rows in another order, positioned on its first record.
     Result<Snapshot> sorted(const QList<SortColumn>& order, const StopFlag* stop = nullptr) const;
@@ -81,6 +94,8 @@ public:
     QVariant value(QStringView name) const;
     bool isNull(int field) const;
     QString text(int field) const; // empty for Null
+    // The value at a position, without moving there; invalid when out of range.
+    QVariant valueAt(qint64 position, int field) const;
 
     // Moves to the first (next) record whose field equals `value`; text compares without regard
     // to case when `cs` says so. On no match the position is unchanged and noMatch() is true.

@@ -1,5 +1,7 @@
 #include "SnapshotRows.h"
 
+#include "BulkAllocator.h"
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -88,9 +90,18 @@ SnapshotRows::SnapshotRows(std::vector<Column> columns) : m_columns(std::move(co
 uint8_t* SnapshotRows::reserve(size_t bytes, uint64_t* location) {
     if (m_chunks.empty() || m_used + bytes > m_chunkSizes.back()) {
         const size_t size = std::max(kChunkSize, bytes);
-        m_chunks.emplace_back(new (std::nothrow) uint8_t[size]);
-        if (!m_chunks.back()) {
-            m_chunks.pop_back();
+        uint8_t* chunk = nullptr;
+        size_t mapped = 0;
+        try {
+            if (m_chunks.empty()) {
+                chunk = new uint8_t[size];
+            } else {
+                chunk = static_cast<uint8_t*>(BulkAllocator<uint8_t>::mapBulk(size));
+                mapped = size;
+            }
+            m_chunks.emplace_back(chunk, ChunkRelease{mapped});
+        } catch (const std::bad_alloc&) {
+            ChunkRelease{mapped}(chunk);
             return nullptr;
         }
         m_chunkSizes.push_back(size);
@@ -214,6 +225,13 @@ bool SnapshotRows::appendRow(sqlite3_stmt* stmt) {
     return true;
 }
 
+void SnapshotRows::ChunkRelease::operator()(uint8_t* chunk) const {
+    if (mapped > 0)
+        BulkAllocator<uint8_t>::unmapBulk(chunk, mapped);
+    else
+        delete[] chunk;
+}
+
 SnapshotRows::~SnapshotRows() = default;
 
 void SnapshotRows::finish() {
@@ -221,6 +239,46 @@ void SnapshotRows::finish() {
     std::vector<uint8_t>().swap(m_scratch);
     std::vector<PendingText>().swap(m_newTexts);
     m_rows.shrink_to_fit();
+}
+
+bool SnapshotRows::append(SnapshotRows* other) {
+    if (other->columnCount() != columnCount())
+        return false;
+    const uint64_t shift = uint64_t(m_chunks.size()) << 32;
+    try {
+        m_rows.reserve(m_rows.size() + other->m_rows.size());
+        m_chunks.reserve(m_chunks.size() + other->m_chunks.size());
+        m_chunkSizes.reserve(m_chunks.capacity());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (auto& chunk : other->m_chunks)
+        m_chunks.push_back(std::move(chunk));
+    m_chunkSizes.insert(m_chunkSizes.end(), other->m_chunkSizes.begin(), other->m_chunkSizes.end());
+    if (!other->m_chunkSizes.empty())
+        m_used = other->m_used;
+    m_bytesUsed += other->m_bytesUsed;
+    // Locations name their chunk: the moved rows, and the texts they refer to, move by as many
+    // chunks as were here.
+    const int columns = columnCount();
+    for (const uint64_t location : other->m_rows) {
+        m_rows.push_back(location + shift);
+        auto* p = const_cast<uint8_t*>(at(location + shift));
+        for (int c = 0; c < columns; ++c) {
+            if (*p == Ref) {
+                uint64_t referred;
+                std::memcpy(&referred, p + 1, 8);
+                referred += shift;
+                std::memcpy(p + 1, &referred, 8);
+            }
+            p = const_cast<uint8_t*>(skipValue(p));
+        }
+    }
+    other->m_chunks.clear();
+    other->m_chunkSizes.clear();
+    other->m_rows.clear();
+    other->m_used = other->m_bytesUsed = 0;
+    return true;
 }
 
 const uint8_t* SnapshotRows::field(qint64 row, int column) const {
@@ -308,24 +366,33 @@ QVariant SnapshotRows::value(qint64 row, int column) const {
     }
 }
 
-SnapshotRows::Ranks SnapshotRows::nameRanks(int column) const {
-    const std::lock_guard lock(m_ranksMutex);
-    return size_t(column) < m_nameRanks.size() ? m_nameRanks[size_t(column)] : nullptr;
+namespace {
+
+size_t rankSlot(int column, SortKind kind) {
+    return size_t(column) * 2 + (kind == SortKind::Name ? 0 : 1);
 }
 
-void SnapshotRows::storeNameRanks(int column, Ranks ranks) const {
+} // namespace
+
+SnapshotRows::Ranks SnapshotRows::ranks(int column, SortKind kind) const {
+    const std::lock_guard lock(m_ranksMutex);
+    const size_t slot = rankSlot(column, kind);
+    return column >= 0 && slot < m_ranks.size() ? m_ranks[slot] : nullptr;
+}
+
+void SnapshotRows::storeRanks(int column, SortKind kind, Ranks ranks) const {
     if (column < 0 || column >= columnCount())
         return;
     const std::lock_guard lock(m_ranksMutex);
-    m_nameRanks.resize(m_columns.size());
-    m_nameRanks[size_t(column)] = std::move(ranks);
+    m_ranks.resize(m_columns.size() * 2);
+    m_ranks[rankSlot(column, kind)] = std::move(ranks);
 }
 
 qint64 SnapshotRows::memoryUsage() const {
     size_t ranks = 0;
     {
         const std::lock_guard lock(m_ranksMutex);
-        for (const Ranks& r : m_nameRanks)
+        for (const Ranks& r : m_ranks)
             ranks += r ? r->capacity() * sizeof(uint32_t) : 0;
     }
     return static_cast<qint64>(m_rows.capacity() * sizeof(uint64_t) + m_bytesUsed + ranks);

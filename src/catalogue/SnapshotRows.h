@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Snapshot.h"
+
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -29,6 +31,9 @@ public:
     bool appendRow(sqlite3_stmt* stmt);
     // Drops the construction-time dictionaries.
     void finish();
+    // Moves the rows of `other`, finished and read by the same query, after these, which are
+    // finished too; `other` is left empty. False when memory runs out.
+    bool append(SnapshotRows* other);
 
     qint64 rowCount() const { return static_cast<qint64>(m_rows.size()); }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
@@ -52,12 +57,12 @@ public:
     // Bytes taken by the packed rows and their index (not the slack of the last chunk).
     qint64 memoryUsage() const;
 
-    // Derived from the rows and kept with them: for a column ordered by names, each row's rank
-    // among the column's distinct names (equal names share a rank), so that later sorts compare
-    // two integers instead of two names. Null until stored; safe from any thread.
+    // Derived from the rows and kept with them: each row's rank in the order of a column (equal
+    // values share a rank), so that a later sort by that column, either way or to break ties,
+    // compares two integers instead of two values. Null until stored; safe from any thread.
     using Ranks = std::shared_ptr<const std::vector<uint32_t>>;
-    Ranks nameRanks(int column) const;
-    void storeNameRanks(int column, Ranks ranks) const;
+    Ranks ranks(int column, SortKind kind) const;
+    void storeRanks(int column, SortKind kind, Ranks ranks) const;
 
 private:
     enum Tag : uint8_t { Null = 0, Int = 1, Real = 2, Text = 3, Blob = 4, Ref = 5 };
@@ -68,7 +73,13 @@ private:
     uint8_t* reserve(size_t bytes, uint64_t* location);
 
     std::vector<Column> m_columns;
-    std::vector<std::unique_ptr<uint8_t[]>> m_chunks;
+    // A chunk from the heap (the first: most snapshots are small) or mapped on its own (`mapped`
+    // bytes: later chunks, filled once by a large reading).
+    struct ChunkRelease {
+        size_t mapped = 0;
+        void operator()(uint8_t* chunk) const;
+    };
+    std::vector<std::unique_ptr<uint8_t[], ChunkRelease>> m_chunks;
     std::vector<size_t> m_chunkSizes;
     size_t m_used = 0;            // bytes used in the last chunk
     size_t m_bytesUsed = 0;       // in all chunks
@@ -81,7 +92,7 @@ private:
     };
     std::vector<PendingText> m_newTexts;
     mutable std::mutex m_ranksMutex;
-    mutable std::vector<Ranks> m_nameRanks; // by column
+    mutable std::vector<Ranks> m_ranks; // by column * 2 + kind
 };
 
 } // namespace vambrel

@@ -1,6 +1,7 @@
 #include "CatalogueReader.h"
 #include "CatalogueSchema.h"
 #include "CatalogueWriter.h"
+#include "SortKey.h"
 #include "TestCatalogue.h"
 
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 
 using namespace vambrel;
 using namespace vambrel::test;
+using namespace Qt::StringLiterals;
 
 class TestCatalogueReader : public QObject {
     Q_OBJECT
@@ -100,6 +102,79 @@ private Q_SLOTS:
         QCOMPARE(sorted->nom(), first);
         QCOMPARE(sorted->totalSize(), listing->totalSize());
         QVERIFY(!listing->sorted(ListingRows::ColumnCount, false).ok());
+    }
+
+    // The flat list's orders against SQLite's ORDER BY on the join, ties in file order: files
+    // found by folder number, and the forged numbers that make the list read the join instead.
+    void listingOrdersMatchTheDatabase_data() {
+        QTest::addColumn<QString>("forgery");
+        QTest::addColumn<int>("files");
+        QTest::newRow("folders by number") << QString() << 90;
+        // Read in two parts at once.
+        QTest::newRow("folders by number, many files") << QString() << 70'000;
+        QTest::newRow("file numbers of no folder")
+            << u"UPDATE Files SET Num = 'x' WHERE NumId % 7 = 0"_s << 90;
+        QTest::newRow("text folder number") << u"UPDATE Folders SET Num = 'x' WHERE Num = 2; "
+                                               "UPDATE Files SET Num = 'x' WHERE Num = 2"_s
+                                            << 90;
+        QTest::newRow("folder number twice")
+            << u"DROP INDEX Folders_Num; INSERT INTO Folders (Num, Nom) VALUES (3, '/m/autre')"_s << 90;
+    }
+    void listingOrdersMatchTheDatabase() {
+        QFETCH(QString, forgery);
+        QFETCH(int, files);
+        // Equal names in several folders, a folder path written in two Unicode forms (equal in
+        // the name ordering), a file of no folder, Null and invalid sizes and dates.
+        const QStringList paths{u"/m"_s,        u"/m/Été"_s,     u"/m/ete"_s,
+                                u"/m/\u00e9"_s, u"/m/e\u0301"_s, u"/m/zèbre"_s};
+        const QStringList names{u"été.txt"_s, u"Été.txt"_s, u"ete.txt"_s, u"B.doc"_s, u"b.doc"_s, u"a"_s};
+        QList<Folder> folders;
+        for (int f = 0; f < paths.size(); ++f)
+            folders.append({f, paths[f]});
+        QList<FileRow> rows;
+        for (int i = 0; i < files; ++i) {
+            const int folder = i % 15 == 14 ? 99 : (i * 5) % paths.size();
+            const QDateTime date = QDateTime(QDate(2020, 5, 17), QTime(10, 30)).addSecs((i % 4) * 60);
+            rows.append(file(i, folder, names[(i * 7) % names.size()], (i % 3) * 100,
+                             i % 4 == 0 ? u"Fichier"_s : u"Document"_s, date));
+        }
+        const QString path =
+            m_dir.filePath(QStringLiteral("listing-%1.dat").arg(QString::fromUtf8(QTest::currentDataTag())));
+        QVERIFY(makeCatalogue(path, u"/"_s, u"/m"_s, folders, rows));
+        {
+            Database db;
+            QVERIFY(db.open(path, OpenMode::ReadWrite));
+            QVERIFY(db.exec(u"UPDATE Files SET Taille = NULL WHERE NumId % 11 = 0; "
+                            "UPDATE Files SET \"Modifié\" = NULL WHERE NumId % 13 = 0; "
+                            "UPDATE Files SET \"Modifié\" = '2020-05-17' WHERE NumId % 17 = 0"_s));
+            if (!forgery.isEmpty())
+                QVERIFY(db.exec(forgery));
+        }
+        Database db;
+        QVERIFY(db.open(path, OpenMode::ReadOnly));
+        auto listing = ListingRows::open(db);
+        QVERIFY2(listing.ok(), qPrintable(listing.error()));
+        const QString name = OrderByName(u"Files.Nom"_s), folder = OrderByName(u"Folders.Nom"_s);
+        const QString terms[] = {name, folder, u"Files.Taille"_s, OrderByName(u"Files.Type"_s),
+                                 u"Files.\"Modifié\""_s};
+        for (int column = 0; column < ListingRows::ColumnCount; ++column) {
+            for (bool descending : {false, true}) {
+                const QString orderBy = terms[column] + (descending ? u" DESC, "_s : u", "_s) +
+                                        (column == ListingRows::ColNom ? folder : name) + u", Files.rowid"_s;
+                auto expected = Snapshot::open(db, u"SELECT Files.NumId, Folders.Nom FROM Files LEFT JOIN "
+                                                   "Folders ON Folders.Num = Files.Num ORDER BY "_s +
+                                                       orderBy);
+                QVERIFY(expected.ok());
+                auto sorted = listing->sorted(column, descending);
+                QVERIFY(sorted.ok());
+                QStringList want, got;
+                for (bool more = expected->moveFirst(); more; more = expected->moveNext())
+                    want << expected->text(0) + u' ' + expected->text(1);
+                for (bool more = sorted->rows().moveFirst(); more; more = sorted->rows().moveNext())
+                    got << QString::number(sorted->numId()) + u' ' + sorted->folder();
+                QCOMPARE(got, want);
+            }
+        }
     }
 
     void propertiesAndRows() {

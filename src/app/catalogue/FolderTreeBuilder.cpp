@@ -7,6 +7,17 @@ namespace vambrel {
 FolderTreeBuilder::FolderTreeBuilder(const QString& origin, const QStringList& startFolders)
     : m_origin(origin), m_startFolders(startFolders), m_wholeComputer(origin == kWholeComputerOrigin) {}
 
+void FolderTreeBuilder::reserve(qsizetype folders) {
+    m_nodes.reserve(size_t(folders));
+    m_byPath.reserve(folders);
+}
+
+std::vector<FolderTreeBuilder::Node> FolderTreeBuilder::takeNodes() {
+    m_byPath.clear();
+    m_last = -1;
+    return std::exchange(m_nodes, {});
+}
+
 QString FolderTreeBuilder::keyOf(qint64 num) {
     return QLatin1Char('R') + QString::number(num);
 }
@@ -42,7 +53,8 @@ int FolderTreeBuilder::addNode(int parent, qint64 num, const QString& text, cons
     node.selectedImage = drive ? 0 : OpenFolderImage;
     m_nodes.push_back(std::move(node));
     const int index = static_cast<int>(m_nodes.size()) - 1;
-    m_byPath.insert(fullPath, index);
+    // The key views the node's own text, whose characters stay where they are while it lives.
+    m_byPath.insert(QStringView(m_nodes.back().fullPath), index);
     m_last = index;
     return index;
 }
@@ -59,18 +71,22 @@ int FolderTreeBuilder::addFolder(qint64 num, const QString& nom) {
     if (m_wholeComputer && rel == QStringView(&kPathSeparator, 1))
         return addNode(-1, num, rel, rel, true);
 
+    // Most folders are children of the folder just added; the others are found by their parent's
+    // path. Both without making a text of the parent's path.
     if (m_last >= 0) {
-        const QString prefix = childPrefix(m_nodes[static_cast<size_t>(m_last)].fullPath);
-        if (rel.size() > prefix.size() && rel.startsWith(prefix) &&
-            !rel.mid(prefix.size()).contains(kPathSeparator))
-            return addNode(m_last, num, rel.mid(prefix.size()), rel, false);
+        const QString& last = m_nodes[static_cast<size_t>(m_last)].fullPath;
+        const bool separated = last.endsWith(kPathSeparator);
+        const qsizetype prefix = last.size() + (separated ? 0 : 1);
+        if (rel.size() > prefix && rel.startsWith(last) &&
+            (separated || rel.at(last.size()) == kPathSeparator) &&
+            !QStringView(rel).mid(prefix).contains(kPathSeparator))
+            return addNode(m_last, num, rel.mid(prefix), rel, false);
     }
     const qsizetype cut = rel.lastIndexOf(kPathSeparator);
     if (cut < 0)
         return addNode(-1, num, rel, rel, false);
     // The parent of "/x" is the root "/" itself.
-    const QString parentPath = rel.left(cut == 0 ? 1 : cut);
-    const auto found = m_byPath.constFind(parentPath);
+    const auto found = m_byPath.constFind(QStringView(rel).left(cut == 0 ? 1 : cut));
     if (found == m_byPath.constEnd() || cut + 1 >= rel.size()) {
         ++m_skipped;
         return -1;

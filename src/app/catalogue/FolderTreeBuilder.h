@@ -29,10 +29,14 @@ public:
     // origin: the catalogue's "Origine"; startFolders: the start folders of its "Source".
     FolderTreeBuilder(const QString& origin, const QStringList& startFolders);
 
+    // Room for this many folders.
+    void reserve(qsizetype folders);
     // Adds one folder row; returns the index of the new node, or -1 when the folder is left out.
     int addFolder(qint64 num, const QString& nom);
 
     const std::vector<Node>& nodes() const { return m_nodes; }
+    // The nodes, leaving none here.
+    std::vector<Node> takeNodes();
     int skipped() const { return m_skipped; }
     bool wholeComputer() const { return m_wholeComputer; }
 
@@ -49,7 +53,7 @@ private:
     QStringList m_startFolders;
     bool m_wholeComputer;
     std::vector<Node> m_nodes;
-    QHash<QString, int> m_byPath;
+    QHash<QStringView, int> m_byPath; // views of the nodes' full paths
     int m_last = -1;
     int m_skipped = 0;
 };

@@ -26,9 +26,9 @@ bool ListingSource::open(const Database& db, QString* error) {
     return true;
 }
 
-Result<ListingSource::Loaded> ListingSource::load(const Database& db, int column, bool descending,
-                                                  const StopFlag* stop) {
-    auto base = ListingRows::open(db, stop);
+Result<ListingSource::Loaded> ListingSource::load(const Database& db, const FolderRows& folders, int column,
+                                                  bool descending, const StopFlag* stop) {
+    auto base = ListingRows::open(db, folders, stop);
     if (!base)
         return Result<Loaded>::failure(base.error());
     auto rows = base.value().sorted(column, descending, stop);

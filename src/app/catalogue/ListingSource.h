@@ -28,7 +28,9 @@ public:
         int column = ListingRows::ColNom;
         bool descending = false;
     };
-    static Result<Loaded> load(const Database& db, int column, bool descending, const StopFlag* stop);
+    // `folders` are the catalogue's folders as FolderRows::open reads them.
+    static Result<Loaded> load(const Database& db, const FolderRows& folders, int column, bool descending,
+                               const StopFlag* stop);
     void adopt(Loaded loaded);
     void close();
     bool isOpen() const { return m_base.isValid(); }

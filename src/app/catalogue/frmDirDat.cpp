@@ -237,9 +237,10 @@ bool frmDirDat::loadView(bool explore) {
                     error = QStringLiteral("Le catalogue ne contient aucun répertoire.");
                 } else {
                     FolderTreeBuilder builder(origin, starts);
+                    builder.reserve(count);
                     for (bool more = rows.moveFirst(); more && !StopRequested(&stop); more = rows.moveNext())
                         builder.addFolder(folders.num(), folders.nom());
-                    nodes = builder.nodes();
+                    nodes = builder.takeNodes();
                 }
             }
             return [this, folders, nodes = std::move(nodes), error]() mutable {
@@ -260,7 +261,7 @@ bool frmDirDat::loadView(bool explore) {
                 folders = FolderRows::open(db, &stop);
             if (!folders)
                 return [this, error = folders.error()] { loadFailed(error); };
-            auto loaded = ListingSource::load(db, sort.column, sort.descending, &stop);
+            auto loaded = ListingSource::load(db, folders.value(), sort.column, sort.descending, &stop);
             return [this, folders = std::move(folders.value()), loaded = std::move(loaded)]() mutable {
                 QString failure;
                 if (!adoptListing(std::move(folders), std::move(loaded), &failure))

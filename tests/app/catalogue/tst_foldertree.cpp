@@ -71,6 +71,33 @@ private Q_SLOTS:
         QTEST(b.skipped(), "skipped");
     }
 
+    // Parents found by path long after they were added, the nodes having moved in memory many
+    // times since (with and without room made first); a path given twice parents by its later node.
+    void parentsFoundLater_data() {
+        QTest::addColumn<bool>("reserve");
+        QTest::newRow("nodes grown one by one") << false;
+        QTest::newRow("room made first") << true;
+    }
+    void parentsFoundLater() {
+        QFETCH(bool, reserve);
+        FolderTreeBuilder b(QStringLiteral("/"), {QStringLiteral("/p")});
+        if (reserve)
+            b.reserve(3004);
+        QCOMPARE(b.addFolder(0, QStringLiteral("/p")), 0);
+        for (int i = 1; i <= 3000; ++i)
+            QCOMPARE(b.addFolder(i, QStringLiteral("/p/d%1").arg(i)), i);
+        const int twice = b.addFolder(3001, QStringLiteral("/p/d7"));
+        QCOMPARE(b.addFolder(3002, QStringLiteral("/p/d1/x")), 3002);
+        QCOMPARE(b.nodes()[3002].parent, 1);
+        QCOMPARE(b.addFolder(3003, QStringLiteral("/p/d7/y")), 3003);
+        QCOMPARE(b.nodes()[3003].parent, twice);
+        QCOMPARE(b.nodes()[3003].text, QStringLiteral("y"));
+        QCOMPARE(b.skipped(), 0);
+        const auto nodes = b.takeNodes();
+        QCOMPARE(nodes.size(), size_t(3004));
+        QVERIFY(b.nodes().empty());
+    }
+
     void keys() {
         FolderTreeBuilder b(QStringLiteral("/"), {QStringLiteral("/a")});
         QCOMPARE(b.addFolder(17, QStringLiteral("/a")), 0);
