@@ -82,6 +82,29 @@ bool CatalogueWriter::addFile(const FileRow& row) {
     return finishRow(m_file, "Impossible d'enregistrer le fichier « %1 »", row.nom);
 }
 
+bool CatalogueWriter::addFileUtf8(qint64 numId, qint32 num, std::string_view nom, qint64 taille,
+                                  std::string_view modifie, std::string_view type) {
+    if (!m_valid || !begin())
+        return false;
+    m_file.bindInt(1, numId);
+    m_file.bindInt(2, num);
+    m_file.bindUtf8(3, nom);
+    m_file.bindInt(4, taille);
+    if (modifie.empty())
+        m_file.bindNull(5);
+    else
+        m_file.bindUtf8(5, modifie);
+    m_file.bindUtf8(6, type);
+    const int rc = m_file.step();
+    m_file.reset();
+    if (rc != SQLITE_DONE)
+        return m_db.fail(QStringLiteral("Impossible d'enregistrer le fichier « %1 »")
+                             .arg(QString::fromUtf8(nom.data(), qsizetype(nom.size()))));
+    if (++m_pending >= m_batchSize)
+        return commit();
+    return true;
+}
+
 bool CatalogueWriter::addNewFile(qint64 numId, qint32 num, const QString& nom) {
     if (!m_valid || !begin())
         return false;
