@@ -4,6 +4,7 @@
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "DirectoryLister.h"
+#include "FileDescriptor.h"
 #include "FileProbe.h"
 #include "FileTime.h"
 #include "FolderWalk.h"
@@ -14,12 +15,15 @@
 #include "SystemCalls.h"
 #include "TextHelpers.h"
 #include "TypeNames.h"
+#include "Wildcard.h"
 #include "mVersionInfo.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <dirent.h>
+#include <fcntl.h>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -71,6 +75,9 @@ private:
                 return fail(db().lastError());
             WalkOptions walk;
             walk.stop = m_stop;
+            std::vector<FolderFiles> walked;
+            walk.files = &walked;
+            walk.keepBytes = m_params.keptNames;
             const QStringList folders = ListFolders(start, walk);
             if (StopRequested(m_stop))
                 return Outcome::Cancelled; // the list may be cut short
@@ -90,8 +97,11 @@ private:
                 for (; nextToList <= highest && nextToList - j < kFoldersAhead;
                      nextToList += kFoldersPerTask) {
                     const qint64 end = std::min(highest + 1, nextToList + kFoldersPerTask);
-                    m_readAhead.submit([part = folders.mid(nextToList, end - nextToList), mask,
-                                        stop = m_stop] { return listFolders(part, mask, stop); });
+                    std::vector<FolderFiles> names(std::make_move_iterator(walked.begin() + nextToList),
+                                                   std::make_move_iterator(walked.begin() + end));
+                    m_readAhead.submit([part = folders.mid(nextToList, end - nextToList),
+                                        names = std::move(names), mask,
+                                        stop = m_stop] { return listFolders(part, names, mask, stop); });
                 }
                 if (inGroup == group.size()) {
                     group = m_readAhead.take();
@@ -132,19 +142,70 @@ private:
     // The listings give names and types; the lstats, and the first bytes of the files that may be
     // images, are then asked for many names of these folders at once. Everything a row needs is
     // made here, in the form it is stored, so that the writing converts nothing.
-    static std::vector<FolderBatch> listFolders(const QStringList& folders, const QString& mask,
+    static std::vector<FolderBatch> listFolders(const QStringList& folders,
+                                                const std::vector<FolderFiles>& walked, const QString& mask,
                                                 const StopFlag* stop) {
         std::vector<FolderBatch> batches(size_t(folders.size()));
         // The folders stay open until their files are read: names are looked at relative to them.
         std::deque<DirectoryLister> listers;
+        std::vector<FileDescriptor> opened;
         std::string native; // the names on disk, each ended by a NUL
         struct Listed {
+            int folderFd;
             size_t folder;
-            size_t nameAt; // in `native`
+            size_t pathAt;       // in `native`: the path relative to folderFd
+            size_t prefixLength; // of the path, before the name
             size_t nameLength;
         };
         std::vector<Listed> listed;
+        const Wildcard pattern(mask);
+        QString decoded;
+        // Folders of a task are mostly siblings: their files are looked up from their parent as
+        // "folder/name", which saves opening each folder.
+        QString parentPath;
+        int parentFd = -1;
         for (qsizetype k = 0; k < folders.size() && !StopRequested(stop); ++k) {
+            QByteArray prefix;
+            const auto add = [&](int folderFd, std::string_view name) {
+                listed.push_back(
+                    Listed{folderFd, size_t(k), native.size(), size_t(prefix.size()), name.size()});
+                native.append(prefix.constData(), size_t(prefix.size()));
+                native.append(name);
+                native += '\0';
+            };
+            if (size_t(k) < walked.size() && walked[size_t(k)].kept) {
+                // The walk kept the folder's names: only a descriptor to look them up from is needed.
+                const qsizetype cut = folders[k].lastIndexOf(u'/');
+                const QString child = cut < 0 ? QString() : folders[k].mid(cut + 1);
+                int fd = -1;
+                if (IsEntryName(child)) {
+                    const QString parent = cut == 0 ? QStringLiteral("/") : folders[k].left(cut);
+                    if (parent != parentPath) {
+                        parentPath = parent;
+                        parentFd =
+                            opened.emplace_back(OpenLongPath(PathToNative(parent), O_PATH | O_DIRECTORY))
+                                .get();
+                    }
+                    fd = parentFd;
+                    prefix = NameToNative(child) + '/';
+                } else {
+                    fd = opened.emplace_back(OpenLongPath(PathToNative(folders[k]), O_PATH | O_DIRECTORY))
+                             .get();
+                }
+                if (fd < 0)
+                    continue; // gone since the walk: its row stays, without files
+                walked[size_t(k)].forEach([&](std::string_view name, unsigned char type) {
+                    if (type == DT_DIR)
+                        return;
+                    if (!pattern.matchesAll()) {
+                        NameFromNativeInto(decoded, name.data(), name.size());
+                        if (!pattern.matches(decoded))
+                            return;
+                    }
+                    add(fd, name);
+                });
+                continue;
+            }
             DirectoryLister& lister = listers.emplace_back();
             lister.setSkipDotNames(true);
             // A folder that cannot be read keeps its row, without files; the build goes on.
@@ -153,11 +214,8 @@ private:
             std::string_view name;
             unsigned char type = DT_UNKNOWN;
             while (!StopRequested(stop) && lister.nextName(name, type)) {
-                if (type == DT_DIR)
-                    continue;
-                listed.push_back(Listed{size_t(k), native.size(), name.size()});
-                native.append(name);
-                native += '\0';
+                if (type != DT_DIR)
+                    add(lister.descriptor(), name);
             }
         }
         FileProbe& probe = FileProbe::forThread();
@@ -166,8 +224,8 @@ private:
             const size_t end = std::min(listed.size(), begin + kProbeBatch);
             probes.assign(end - begin, ProbeEntry{});
             for (size_t i = begin; i < end; ++i) {
-                probes[i - begin].folderFd = listers[listed[i].folder].descriptor();
-                probes[i - begin].name = native.data() + listed[i].nameAt;
+                probes[i - begin].folderFd = listed[i].folderFd;
+                probes[i - begin].name = native.data() + listed[i].pathAt;
             }
             probe.stat(probes);
             for (ProbeEntry& p : probes) {
@@ -188,13 +246,20 @@ private:
                 FolderBatch& batch = batches[listed[i].folder];
                 ListedFile& file = batch.files.emplace_back();
                 file.nameAt = quint32(batch.names.size());
-                NativeToStoredUtf8(p.name, listed[i].nameLength, batch.names);
+                const char* const name = p.name + listed[i].prefixLength;
+                NativeToStoredUtf8(name, listed[i].nameLength, batch.names);
                 file.nameLength = quint32(batch.names.size() - file.nameAt);
                 file.size = described ? p.size : 0;
                 file.modifiedLength = quint8(UnixTimeToText(described ? p.mtimeSeconds : 0, file.modified));
                 if (p.imageSignature) {
+                    // Images are few: one looked up from its parent is read through its own folder.
+                    const QByteArray nameBytes(name, qsizetype(listed[i].nameLength));
+                    FileDescriptor own;
+                    if (listed[i].prefixLength != 0)
+                        own.reset(OpenLongPath(PathToNative(folders[qsizetype(listed[i].folder)]),
+                                               O_PATH | O_DIRECTORY));
                     VersionInfo info = ReadListedVersionInfo(
-                        p.folderFd, QByteArray(p.name, qsizetype(listed[i].nameLength)), p.size);
+                        listed[i].prefixLength == 0 ? p.folderFd : own.get(), nameBytes, p.size);
                     if (info.hasStrings || info.hasFixed)
                         file.version = std::make_unique<VersionInfo>(std::move(info));
                 }
