@@ -29,7 +29,7 @@ struct Listing {
 
 class Walker {
 public:
-    Walker(const WalkOptions& options) : m_options(options) {}
+    explicit Walker(const WalkOptions& options) : m_options(options) {}
 
     // Lists `folder`: its sub-folders in file-system order and, when asked, its other entries.
     // The start folder may itself be a link (the user named it) and sets the device; nothing below
