@@ -23,7 +23,8 @@ constexpr int kWalkThreads = 8;
 
 struct Listing {
     QStringList children;
-    FolderFiles files;
+    std::string files; // as WalkedFiles holds them
+    bool kept = false;
     bool foreign = false; // on another device: neither recorded nor entered
 };
 
@@ -68,20 +69,20 @@ public:
             if (isFolder) {
                 out.children.append(JoinPath(folder, NameFromNative(name.data(), name.size())));
             } else if (keep) {
-                out.files.entries += static_cast<char>(type);
-                out.files.entries.append(name);
-                out.files.entries += '\0';
+                out.files += static_cast<char>(type);
+                out.files.append(name);
+                out.files += '\0';
             }
         }
         if (keep && lister.error() == 0 && !StopRequested(m_options.stop)) {
-            const size_t size = out.files.entries.size();
+            const size_t size = out.files.size();
             size_t kept = m_kept.load();
             while (kept + size <= m_options.keepBytes && !m_kept.compare_exchange_weak(kept, kept + size)) {
             }
-            out.files.kept = kept + size <= m_options.keepBytes;
+            out.kept = kept + size <= m_options.keepBytes;
         }
-        if (!out.files.kept)
-            std::string().swap(out.files.entries);
+        if (!out.kept)
+            std::string().swap(out.files);
         lister.close();
         return out;
     }
@@ -96,9 +97,30 @@ private:
 
 } // namespace
 
+void WalkedFiles::append(std::string_view entries, bool kept) {
+    Span span;
+    if (kept) {
+        span.offset = quint32(m_entries.size());
+        span.length = quint32(entries.size());
+        m_entries.append(entries);
+    }
+    m_spans.push_back(span);
+}
+
+void WalkedFiles::remove(const std::vector<bool>& drop) {
+    size_t kept = 0;
+    for (size_t i = 0; i < m_spans.size(); ++i) {
+        if (i < drop.size() && drop[i])
+            continue;
+        m_spans[kept++] = m_spans[i];
+    }
+    m_spans.resize(kept);
+}
+
 QStringList ListFolders(const QString& startFolder, const WalkOptions& options) {
     QStringList folders{startFolder};
-    std::vector<FolderFiles> files(1);
+    // The entries go to one buffer level by level, in the order of the folders.
+    WalkedFiles files;
     std::vector<bool> foreign(1, false);
     Walker walker(options);
     {
@@ -106,7 +128,7 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
         Walker::prepare(lister);
         Listing start = walker.list(lister, startFolder, true);
         folders += std::move(start.children);
-        files[0] = std::move(start.files);
+        files.append(start.files, start.kept);
     }
     // Level by level: the folders of one level are listed in any order, on several threads,
     // and their sub-folders appended in the order of the level, which keeps the walk's order.
@@ -131,30 +153,29 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
             work();
             threads.clear();
         }
-        files.resize(size_t(end));
         foreign.resize(size_t(end));
         for (qsizetype k = 0; k < count; ++k) {
             Listing& listing = listings[size_t(k)];
-            files[size_t(begin + k)] = std::move(listing.files);
+            files.append(listing.files, listing.kept);
             foreign[size_t(begin + k)] = listing.foreign;
             folders += std::move(listing.children);
         }
     }
-    files.resize(size_t(folders.size()));
+    // A walk cut short leaves the last level unlisted: those folders keep nothing.
+    while (files.size() < size_t(folders.size()))
+        files.append({}, false);
     foreign.resize(size_t(folders.size()));
     // Mount points were found when they were opened: they leave the list now, in one pass.
     qsizetype kept = 0;
     for (qsizetype i = 0; i < folders.size(); ++i) {
         if (foreign[size_t(i)])
             continue;
-        if (kept != i) {
+        if (kept != i)
             folders[kept] = std::move(folders[i]);
-            files[size_t(kept)] = std::move(files[size_t(i)]);
-        }
         ++kept;
     }
     folders.resize(kept);
-    files.resize(size_t(kept));
+    files.remove(foreign);
     if (options.files != nullptr)
         *options.files = std::move(files);
     return folders;

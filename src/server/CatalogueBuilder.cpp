@@ -23,7 +23,6 @@
 #include <deque>
 #include <dirent.h>
 #include <fcntl.h>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -75,8 +74,9 @@ private:
                 return fail(db().lastError());
             WalkOptions walk;
             walk.stop = m_stop;
-            std::vector<FolderFiles> walked;
-            walk.files = &walked;
+            // Shared with the read-ahead tasks, which a failure or a cancel may leave running.
+            const auto walked = std::make_shared<WalkedFiles>();
+            walk.files = walked.get();
             walk.keepBytes = m_params.keptNames;
             const QStringList folders = ListFolders(start, walk);
             if (StopRequested(m_stop))
@@ -97,11 +97,9 @@ private:
                 for (; nextToList <= highest && nextToList - j < kFoldersAhead;
                      nextToList += kFoldersPerTask) {
                     const qint64 end = std::min(highest + 1, nextToList + kFoldersPerTask);
-                    std::vector<FolderFiles> names(std::make_move_iterator(walked.begin() + nextToList),
-                                                   std::make_move_iterator(walked.begin() + end));
-                    m_readAhead.submit([part = folders.mid(nextToList, end - nextToList),
-                                        names = std::move(names), mask,
-                                        stop = m_stop] { return listFolders(part, names, mask, stop); });
+                    m_readAhead.submit(
+                        [part = folders.mid(nextToList, end - nextToList), walked, first = size_t(nextToList),
+                         mask, stop = m_stop] { return listFolders(part, *walked, first, mask, stop); });
                 }
                 if (inGroup == group.size()) {
                     group = m_readAhead.take();
@@ -142,9 +140,9 @@ private:
     // The listings give names and types; the lstats, and the first bytes of the files that may be
     // images, are then asked for many names of these folders at once. Everything a row needs is
     // made here, in the form it is stored, so that the writing converts nothing.
-    static std::vector<FolderBatch> listFolders(const QStringList& folders,
-                                                const std::vector<FolderFiles>& walked, const QString& mask,
-                                                const StopFlag* stop) {
+    // `first` is the index of the first of `folders` in the walk.
+    static std::vector<FolderBatch> listFolders(const QStringList& folders, const WalkedFiles& walked,
+                                                size_t first, const QString& mask, const StopFlag* stop) {
         std::vector<FolderBatch> batches(size_t(folders.size()));
         // The folders stay open until their files are read: names are looked at relative to them.
         std::deque<DirectoryLister> listers;
@@ -173,7 +171,7 @@ private:
                 native.append(name);
                 native += '\0';
             };
-            if (size_t(k) < walked.size() && walked[size_t(k)].kept) {
+            if (walked.kept(first + size_t(k))) {
                 // The walk kept the folder's names: only a descriptor to look them up from is needed.
                 const qsizetype cut = folders[k].lastIndexOf(u'/');
                 const QString child = cut < 0 ? QString() : folders[k].mid(cut + 1);
@@ -194,7 +192,7 @@ private:
                 }
                 if (fd < 0)
                     continue; // gone since the walk: its row stays, without files
-                walked[size_t(k)].forEach([&](std::string_view name, unsigned char type) {
+                walked.forEach(first + size_t(k), [&](std::string_view name, unsigned char type) {
                     if (type == DT_DIR)
                         return;
                     if (!pattern.matchesAll()) {

@@ -30,8 +30,9 @@ struct BuildParams {
     QString spec;     // start folders joined by ':'
     QString mask;     // file-name pattern, "*.*" for every file
     // The bytes of names the folder walk keeps so that those folders are not read again; folders
-    // past it are read a second time. About the names of a few hundred thousand files.
-    size_t keptNames = 8 << 20;
+    // past it are read a second time. The names of about 200,000 files: no more than the page
+    // cache the writer no longer keeps.
+    size_t keptNames = 4 << 20;
 };
 
 // Runs one build to its end: raises exactly one terminal event, Complete or Cancelled.
