@@ -11,7 +11,10 @@ CatalogueWriter::CatalogueWriter(Database& db, int batchSize) : m_db(db), m_batc
     }
     // Commits do not wait for the disk: a crash of the program is still rolled back by the journal,
     // and only a power cut during the writing could harm the file being written.
-    db.exec(QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = TRUNCATE;"));
+    // Rows go in in order: the pages a writer comes back to are the last of each table and index,
+    // and the folders' index by name. A small cache holds them; a large one only costs memory.
+    db.exec(QStringLiteral(
+        "PRAGMA synchronous = OFF; PRAGMA journal_mode = TRUNCATE; PRAGMA cache_size = -2048;"));
     sqlite3* h = db.handle();
     m_folder = SqliteStatement(h, "INSERT INTO Folders (Nom, Num) VALUES (?1, ?2)");
     if (db.kind() == DbKind::NewFilesList) {
@@ -80,6 +83,29 @@ bool CatalogueWriter::addFile(const FileRow& row) {
         m_file.bindNull(5);
     m_file.bindTextOrNull(6, row.type);
     return finishRow(m_file, "Impossible d'enregistrer le fichier « %1 »", row.nom);
+}
+
+bool CatalogueWriter::addFileUtf8(qint64 numId, qint32 num, std::string_view nom, qint64 taille,
+                                  std::string_view modifie, std::string_view type) {
+    if (!m_valid || !begin())
+        return false;
+    m_file.bindInt(1, numId);
+    m_file.bindInt(2, num);
+    m_file.bindUtf8(3, nom);
+    m_file.bindInt(4, taille);
+    if (modifie.empty())
+        m_file.bindNull(5);
+    else
+        m_file.bindUtf8(5, modifie);
+    m_file.bindUtf8(6, type);
+    const int rc = m_file.step();
+    m_file.reset();
+    if (rc != SQLITE_DONE)
+        return m_db.fail(QStringLiteral("Impossible d'enregistrer le fichier « %1 »")
+                             .arg(QString::fromUtf8(nom.data(), qsizetype(nom.size()))));
+    if (++m_pending >= m_batchSize)
+        return commit();
+    return true;
 }
 
 bool CatalogueWriter::addNewFile(qint64 numId, qint32 num, const QString& nom) {

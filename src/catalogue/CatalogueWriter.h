@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <string_view>
 
 namespace vambrel {
 
@@ -34,6 +35,10 @@ public:
     bool addFolder(qint32 num, const QString& nom);
     // A catalogue file row; in a new-files list only NumId, Num and Nom are written.
     bool addFile(const FileRow& row);
+    // addFile() for a catalogue with the texts already in UTF-8, the form stored: the build's hot
+    // path, which converts nothing. An empty `modifie` is stored as Null.
+    bool addFileUtf8(qint64 numId, qint32 num, std::string_view nom, qint64 taille, std::string_view modifie,
+                     std::string_view type);
     bool addNewFile(qint64 numId, qint32 num, const QString& nom);
     // A Version row: the string values, the fixed information, or both; fields not given stay Null.
     bool addVersion(qint64 numId, const VersionStrings* strings, const VersionFixed* fixed);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -155,6 +156,40 @@ bool DirectoryLister::open(const QString& folder, const QString& pattern, LinkRu
     m_filled = m_at = 0;
     m_pattern.emplace(pattern);
     return true;
+}
+
+bool DirectoryLister::nextName(std::string_view& name, unsigned char& type) {
+    if (m_fd < 0)
+        return false;
+    for (;;) {
+        if (m_at >= m_filled && !fill())
+            return false;
+        const auto* d = reinterpret_cast<const dirent64*>(m_buffer.get() + m_at);
+        if (d->d_reclen <= offsetof(dirent64, d_name) || d->d_reclen > m_filled - m_at) {
+            m_error = EIO;
+            m_filled = m_at = 0;
+            return false;
+        }
+        m_at += d->d_reclen;
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+            continue;
+        if (m_skipDotNames && n[0] == '.')
+            continue;
+        if (m_foldersOnly && d->d_type != DT_DIR && d->d_type != DT_UNKNOWN)
+            continue;
+        // The record's length bounds the name even if the kernel's terminator were missing.
+        const size_t room = d->d_reclen - offsetof(dirent64, d_name);
+        const size_t length = strnlen(n, room);
+        if (!m_pattern->matchesAll()) {
+            NameFromNativeInto(m_decoded, n, length);
+            if (!m_pattern->matches(m_decoded))
+                continue;
+        }
+        name = std::string_view(n, length);
+        type = d->d_type;
+        return true;
+    }
 }
 
 bool DirectoryLister::next(DirEntry& entry) {

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace vambrel {
 
@@ -47,6 +48,11 @@ public:
     // comes with the type the folder gives and no size or time. False at the end or on a read
     // error (error() is then non-zero).
     bool next(DirEntry& entry);
+    // The next entry matching the pattern as the folder gives it: its name's bytes (valid until
+    // the next call) and its type (a DT_ value, DT_UNKNOWN where the file system gives none).
+    // Nothing is looked at: for callers that look at many entries at once. The rules set below
+    // apply, except that an untyped entry comes as it is.
+    bool nextName(std::string_view& name, unsigned char& type);
     void close();
 
     // Only folders come back, and entries that the folder itself types as something else are
@@ -76,6 +82,7 @@ private:
     size_t m_filled = 0; // bytes of entries in the buffer
     size_t m_at = 0;     // offset of the next one
     std::optional<Wildcard> m_pattern;
+    QString m_decoded; // scratch for the pattern
     int m_error = 0;
     mutable quint64 m_device = 0;
     mutable bool m_deviceKnown = false;

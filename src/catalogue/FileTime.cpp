@@ -99,6 +99,40 @@ QString DateToText(const QDateTime& date) {
     return QString(reinterpret_cast<const QChar*>(out), 19);
 }
 
+int UnixTimeToText(qint64 seconds, char (&out)[kDateTextSize]) {
+    // The same rules as UnixTimeToDate() and DateToText(): a time that cannot be converted is the
+    // zero date, a leap second is the second before it, and a year past 9999 has no text.
+    std::tm fields{};
+    const auto t = static_cast<std::time_t>(seconds);
+    const bool converted = seconds >= -kFileTimeEpochOffset && static_cast<qint64>(t) == seconds &&
+                           localtime_r(&t, &fields) != nullptr;
+    // From 1601 on, so never the year 0 that a date refuses.
+    const qint64 year = converted ? qint64(fields.tm_year) + 1900 : 1899;
+    if (year > 9999)
+        return 0;
+    const int month = converted ? fields.tm_mon + 1 : 12;
+    const int day = converted ? fields.tm_mday : 30;
+    const int hour = converted ? fields.tm_hour : 0;
+    const int minute = converted ? fields.tm_min : 0;
+    const int second = converted ? qMin(fields.tm_sec, 59) : 0;
+    auto put = [&out](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[at + i] = char('0' + value % 10);
+    };
+    put(0, int(year), 4);
+    out[4] = '-';
+    put(5, month, 2);
+    out[7] = '-';
+    put(8, day, 2);
+    out[10] = ' ';
+    put(11, hour, 2);
+    out[13] = ':';
+    put(14, minute, 2);
+    out[16] = ':';
+    put(17, second, 2);
+    return kDateTextSize;
+}
+
 QDateTime DateFromText(QStringView text) {
     if (text.size() != 19 || text[4] != u'-' || text[7] != u'-' || text[10] != u' ' || text[13] != u':' ||
         text[16] != u':')

@@ -31,6 +31,11 @@ void PinLocalTimeZone();
 
 // The storage form of a date in catalogues: "YYYY-MM-DD HH:MM:SS", local time.
 QString DateToText(const QDateTime& date);
+// The storage form of UnixTimeToDate(seconds), written into `out` without making a date (the
+// build writes one for every file): 19 bytes, or 0 where DateToText gives no text (a year past
+// 9999), which is stored as Null. Safe on any thread once the zone is pinned.
+inline constexpr int kDateTextSize = 19;
+int UnixTimeToText(qint64 seconds, char (&out)[kDateTextSize]);
 // Parses the storage form; an invalid QDateTime when the text is not of that form.
 QDateTime DateFromText(QStringView text);
 

@@ -108,6 +108,40 @@ void NameFromNativeInto(QString& out, const char* bytes, std::size_t length) {
     }
 }
 
+void NativeToStoredUtf8(const char* bytes, std::size_t length, std::string& out) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < length) {
+        // Runs of ASCII and of valid sequences are copied as they are.
+        std::size_t end = i;
+        while (end < length) {
+            if (data[end] < 0x80) {
+                ++end;
+                continue;
+            }
+            char32_t code = 0;
+            const std::size_t sequence = validSequence(data + end, length - end, code);
+            if (sequence == 0 || (code >= kEscapedByteFirst && code <= kEscapedByteLast))
+                break;
+            end += sequence;
+        }
+        out.append(bytes + i, end - i);
+        if (end == length)
+            return;
+        // What NameFromNative escapes: each byte of it as its own code point.
+        char32_t code = 0;
+        const std::size_t sequence = validSequence(data + end, length - end, code);
+        const std::size_t count = sequence == 0 ? 1 : sequence;
+        for (std::size_t k = 0; k < count; ++k) {
+            const char32_t escaped = kEscapeBase + data[end + k];
+            out += static_cast<char>(0xE0 | (escaped >> 12));
+            out += static_cast<char>(0x80 | ((escaped >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (escaped & 0x3F));
+        }
+        i = end + count;
+    }
+}
+
 QString NameFromNative(const char* bytes, std::size_t length) {
     QString name;
     NameFromNativeInto(name, bytes, length);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
+#include <string>
 
 namespace vambrel {
 
@@ -23,6 +24,11 @@ QByteArray PathToNative(const QString& path);
 
 // Decodes into an existing text, reusing its storage: the lister's per-entry form.
 void NameFromNativeInto(QString& out, const char* bytes, std::size_t length);
+
+// The UTF-8 form of NameFromNative(bytes), the text a catalogue stores, appended to `out` without
+// a detour through QString: the bytes themselves when they are valid UTF-8 outside the escape
+// range, which is nearly always.
+void NativeToStoredUtf8(const char* bytes, std::size_t length, std::string& out);
 
 // The readable form of a name for windows: every escaped byte shown as "\xNN" (capitals).
 QString DisplayName(const QString& name);

@@ -43,12 +43,18 @@ bool SqliteStatement::bindText(int index, const QString& value) {
     // An empty but non-null text must stay a zero-length string, not Null.
     // UTF-8, the database's encoding: the library converts faster than the engine would.
     const QByteArray utf8 = value.toUtf8();
-    return sqlite3_bind_text(m_stmt, index, utf8.isEmpty() ? "" : utf8.constData(), static_cast<int>(utf8.size()),
-                             SQLITE_TRANSIENT) == SQLITE_OK;
+    return sqlite3_bind_text(m_stmt, index, utf8.isEmpty() ? "" : utf8.constData(),
+                             static_cast<int>(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
 bool SqliteStatement::bindTextOrNull(int index, const QString& value) {
     return value.isNull() ? bindNull(index) : bindText(index, value);
+}
+
+bool SqliteStatement::bindUtf8(int index, std::string_view value) {
+    // Zero length stays a text, not Null.
+    return sqlite3_bind_text(m_stmt, index, value.empty() ? "" : value.data(), static_cast<int>(value.size()),
+                             SQLITE_STATIC) == SQLITE_OK;
 }
 
 int SqliteStatement::step() {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <sqlite3.h>
+#include <string_view>
 
 namespace vambrel {
 
@@ -27,6 +28,8 @@ public:
     bool bindInt(int index, qint64 value);
     bool bindText(int index, const QString& value);
     bool bindTextOrNull(int index, const QString& value); // a null QString binds Null
+    // UTF-8 bound where it is, not copied: it must stay valid until reset().
+    bool bindUtf8(int index, std::string_view value);
 
     int step();
     bool reset();

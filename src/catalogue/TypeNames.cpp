@@ -29,6 +29,23 @@ QString TypeNames::typeOf(QStringView fileName) {
     return name;
 }
 
+const QByteArray& TypeNames::typeOfUtf8(std::string_view fileName) {
+    // '.' is never part of a longer UTF-8 sequence: the last one splits the text as typeOf() does.
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == fileName.size()) {
+        if (m_noExtension.isEmpty())
+            m_noExtension = typeOf(QStringView()).toUtf8();
+        return m_noExtension;
+    }
+    m_key.assign(fileName.substr(dot + 1));
+    auto found = m_utf8Cache.find(m_key);
+    if (found == m_utf8Cache.end()) {
+        const QString name = QStringLiteral("x.") + QString::fromUtf8(m_key.data(), qsizetype(m_key.size()));
+        found = m_utf8Cache.emplace(m_key, typeOf(name).toUtf8()).first;
+    }
+    return found->second;
+}
+
 QString TypeNames::lookUp(const QString& extension) const {
     // By a made-up name with this extension only: nothing on disk is opened, and whole-name
     // rules (such as "Makefile") never answer for an extension.

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace vambrel {
 
@@ -19,11 +23,17 @@ class TypeNames {
 public:
     TypeNames();
     QString typeOf(QStringView fileName);
+    // typeOf() of a name given in UTF-8, in UTF-8: the form a catalogue stores, with no
+    // conversion once the extension has been seen. Valid until the next call.
+    const QByteArray& typeOfUtf8(std::string_view fileName);
 
 private:
     QString lookUp(const QString& extension) const;
 
-    QHash<QString, QString> m_cache; // lower-case extension -> type name
+    QHash<QString, QString> m_cache;                         // lower-case extension -> type name
+    std::unordered_map<std::string, QByteArray> m_utf8Cache; // extension as spelt -> UTF-8 type name
+    std::string m_key;
+    QByteArray m_noExtension;
 };
 
 } // namespace vambrel

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <cstddef>
 
 namespace vambrel {
 
@@ -28,6 +29,10 @@ struct BuildParams {
     QString fileName; // the catalogue to create; must not exist
     QString spec;     // start folders joined by ':'
     QString mask;     // file-name pattern, "*.*" for every file
+    // The bytes of names the folder walk keeps so that those folders are not read again; folders
+    // past it are read a second time. The names of about 200,000 files: no more than the page
+    // cache the writer no longer keeps.
+    size_t keptNames = 4 << 20;
 };
 
 // Runs one build to its end: raises exactly one terminal event, Complete or Cancelled.

@@ -34,6 +34,12 @@ struct RecordedFile {
     QString productVersion; // empty for Null
 };
 
+// Whether a file's time gives the stored text of the row (empty for Null).
+bool sameDate(qint64 seconds, const QString& stored) {
+    char text[kDateTextSize];
+    return QLatin1StringView(text, UnixTimeToText(seconds, text)) == stored;
+}
+
 enum Verdict : int { Unsorted = -1, Identical = 0, Different = 1, Gone = 2 };
 
 struct Found {
@@ -117,7 +123,7 @@ int judge(const RecordedFile& file, FolderHandle& folder) {
     if (!found.exists)
         return found.onlyFolders ? Unsorted : Gone;
     // Whole seconds of local time on both sides: the stored text against the same rendering.
-    if (DateToText(UnixTimeToDate(found.mtime)) != file.modified)
+    if (!sameDate(found.mtime, file.modified))
         return Different;
     if (!file.hasSize || found.size != file.size)
         return Different;
@@ -181,8 +187,7 @@ std::vector<int> judgeBatch(const std::vector<RecordedFile>& batch, const StopFl
             continue;
         }
         // Whole seconds of local time on both sides: the stored text against the same rendering.
-        if (DateToText(UnixTimeToDate(p.mtimeSeconds)) != file.modified || !file.hasSize ||
-            p.size != file.size)
+        if (!sameDate(p.mtimeSeconds, file.modified) || !file.hasSize || p.size != file.size)
             verdict = Different;
         else
             p.wantSignature = S_ISREG(p.mode) && p.size >= qint64(kVersionMinImageSize);

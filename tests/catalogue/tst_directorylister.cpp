@@ -6,7 +6,9 @@
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -204,6 +206,41 @@ private Q_SLOTS:
         QVERIFY(lister.next(entry));
         QVERIFY(entry.described);
         QCOMPARE(entry.size, qint64(5));
+    }
+
+    // Names as bytes give what next() gives, under the same pattern and dot rule.
+    void namesAsBytes_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("skipDots");
+        QTest::newRow("every name") << QStringLiteral("*.*") << false;
+        QTest::newRow("no dot names") << QStringLiteral("*") << true;
+        QTest::newRow("pattern on the decoded name") << QStringLiteral("*.txt") << false;
+        QTest::newRow("escaped byte matched by ?") << QStringLiteral("bad?.txt") << true;
+        QTest::newRow("nothing") << QStringLiteral("*.none") << false;
+    }
+    void namesAsBytes() {
+        QFETCH(QString, pattern);
+        QFETCH(bool, skipDots);
+        DirectoryLister lister;
+        lister.setSkipDotNames(skipDots);
+        QVERIFY(lister.open(m_dir.path(), pattern));
+        QList<QByteArray> viaNext;
+        DirEntry entry;
+        while (lister.next(entry))
+            viaNext << entry.nativeName;
+        QVERIFY(lister.open(m_dir.path(), pattern));
+        QList<QByteArray> viaBytes;
+        std::string_view name;
+        unsigned char type = DT_UNKNOWN;
+        while (lister.nextName(name, type)) {
+            viaBytes << QByteArray(name.data(), qsizetype(name.size()));
+            if (type != DT_UNKNOWN)
+                QCOMPARE(type == DT_DIR, name == "sub");
+        }
+        QCOMPARE(lister.error(), 0);
+        std::sort(viaNext.begin(), viaNext.end());
+        std::sort(viaBytes.begin(), viaBytes.end());
+        QCOMPARE(viaBytes, viaNext);
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <ctime>
+#include <limits>
 
 using namespace vambrel;
 
@@ -50,6 +51,50 @@ private Q_SLOTS:
         const FileTime ft = FileTimeFromUnix(unixSeconds, 999'999'900);
         QCOMPARE(DateToText(FileTimeToDate(ft)), expected);
         QCOMPARE(DateToText(FileTimeToDate(quint32(ft & 0xFFFFFFFFu), quint32(ft >> 32))), expected);
+    }
+
+    // The build's text of a file time, made without a date, must be the text of the date: on both
+    // sides of summer time changes, at the ends of the range, and where the conversion fails.
+    void unixTimeToText_data() {
+        QTest::addColumn<qint64>("unixSeconds");
+        QTest::addColumn<QString>("expected"); // empty: Null
+        QTest::newRow("epoch") << qint64(0) << QStringLiteral("1970-01-01 01:00:00");
+        QTest::newRow("one second before") << qint64(-1) << QStringLiteral("1970-01-01 00:59:59");
+        QTest::newRow("before summer time") << qint64(1'679'792'399) << QStringLiteral("2023-03-26 01:59:59");
+        QTest::newRow("summer time") << qint64(1'679'792'400) << QStringLiteral("2023-03-26 03:00:00");
+        QTest::newRow("hour told twice, first")
+            << qint64(1'698'537'600) << QStringLiteral("2023-10-29 02:00:00");
+        QTest::newRow("hour told twice, second")
+            << qint64(1'698'541'200) << QStringLiteral("2023-10-29 02:00:00");
+        QTest::newRow("file time zero") << -kFileTimeEpochOffset << QStringLiteral("1601-01-01 01:00:00");
+        QTest::newRow("before file times")
+            << -kFileTimeEpochOffset - 1 << QStringLiteral("1899-12-30 00:00:00");
+        QTest::newRow("last second of 9999")
+            << qint64(253'402'297'199) << QStringLiteral("9999-12-31 23:59:59");
+        QTest::newRow("year 10000") << qint64(253'402'297'200) << QString();
+        QTest::newRow("past any calendar")
+            << std::numeric_limits<qint64>::max() << QStringLiteral("1899-12-30 00:00:00");
+        QTest::newRow("most negative")
+            << std::numeric_limits<qint64>::min() << QStringLiteral("1899-12-30 00:00:00");
+    }
+    void unixTimeToText() {
+        QFETCH(qint64, unixSeconds);
+        QFETCH(QString, expected);
+        QCOMPARE(DateToText(UnixTimeToDate(unixSeconds)), expected);
+        char text[kDateTextSize];
+        const int length = UnixTimeToText(unixSeconds, text);
+        QCOMPARE(QString::fromLatin1(text, length), expected);
+    }
+
+    void unixTimeToTextOverTheYears() {
+        // Steps of a prime number of seconds from 1601 to 2500: any drift from the date's rules shows.
+        int failures = 0;
+        char text[kDateTextSize];
+        for (qint64 s = -kFileTimeEpochOffset; s < 16'725'225'600; s += 7'919'999) {
+            const int length = UnixTimeToText(s, text);
+            failures += QString::fromLatin1(text, length) != DateToText(UnixTimeToDate(s));
+        }
+        QCOMPARE(failures, 0);
     }
 
     void fileTimeOutOfRange() {

@@ -7,7 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -161,6 +165,93 @@ private Q_SLOTS:
         start.replace(QLatin1Char('@'), dir.path());
         expected.replaceInStrings(QStringLiteral("@"), dir.path());
         QCOMPARE(ListFolders(start), expected);
+    }
+
+    // The entries the walk keeps for each folder are what a listing gives, at the folder's index;
+    // past the budget, folders say their files were not kept.
+    void filesKeptBesideTheFolders_data() {
+        QTest::addColumn<size_t>("budget");
+        QTest::addColumn<int>("keptFolders");
+        QTest::newRow("all") << size_t(1 << 20) << 4;
+        QTest::newRow("none") << size_t(0) << 1; // only the folder without files fits
+    }
+    void filesKeptBesideTheFolders() {
+        QFETCH(size_t, budget);
+        QFETCH(int, keptFolders);
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        makeFolders(root, {"a", "a/b", "empty"});
+        const QByteArray r = PathToNative(root);
+        for (const char* name : {"/top.txt", "/.hidden", "/a/raw\xff", "/a/b/x", "/a/b/y"})
+            QVERIFY(::close(::open((r + name).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644)) == 0);
+        QCOMPARE(::symlink("a", (r + "/link").constData()), 0);
+        QCOMPARE(::mkfifo((r + "/fifo").constData(), 0644), 0);
+        WalkedFiles files;
+        WalkOptions options;
+        options.files = &files;
+        options.keepBytes = budget;
+        const QStringList folders = ListFolders(root, options);
+        QCOMPARE(files.size(), size_t(folders.size()));
+        int kept = 0;
+        for (qsizetype i = 0; i < folders.size(); ++i) {
+            QStringList names;
+            files.forEach(size_t(i), [&](std::string_view name, unsigned char type) {
+                names << NameFromNative(name.data(), name.size());
+                QVERIFY(type != DT_DIR);
+            });
+            if (!files.kept(size_t(i))) {
+                QVERIFY(names.isEmpty());
+                continue;
+            }
+            ++kept;
+            QStringList listed;
+            DirectoryLister lister;
+            lister.setSkipDotNames(true);
+            QVERIFY(lister.open(folders[i]));
+            DirEntry entry;
+            while (lister.next(entry)) {
+                if (!entry.isDirectory)
+                    listed << entry.name;
+            }
+            QCOMPARE(sorted(names), sorted(listed));
+        }
+        ::unlink((r + "/a/raw\xff").constData()); // Qt cannot name it to remove it
+        QCOMPARE(kept, keptFolders);
+    }
+
+    // A file system mounted inside the tree is neither recorded nor entered, and the files kept
+    // stay beside their folders. Needs the right to mount.
+    void mountPointLeftOut() {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        makeFolders(root, {"a", "a/mnt", "a/z", "b"});
+        const QByteArray mnt = PathToNative(root) + "/a/mnt";
+        if (::mount("vambrel-test", mnt.constData(), "tmpfs", 0, nullptr) != 0)
+            QSKIP("mounting is not allowed here");
+        QVERIFY(::mkdir((mnt + "/inside").constData(), 0755) == 0);
+        QVERIFY(::close(::open((mnt + "/f").constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644)) == 0);
+        QVERIFY(::close(::open((PathToNative(root) + "/a/z/g").constData(), O_CREAT | O_WRONLY | O_CLOEXEC,
+                               0644)) == 0);
+        WalkedFiles files;
+        WalkOptions options;
+        options.files = &files;
+        options.keepBytes = 1 << 20;
+        const QStringList folders = ListFolders(root, options);
+        WalkOptions across;
+        across.sameDeviceOnly = false;
+        const QStringList all = ListFolders(root, across);
+        QCOMPARE(::umount(mnt.constData()), 0);
+        QCOMPARE(sorted(folders), sorted({root, root + QStringLiteral("/a"), root + QStringLiteral("/a/z"),
+                                          root + QStringLiteral("/b")}));
+        QCOMPARE(all.size(), 6);
+        const qsizetype z = folders.indexOf(root + QStringLiteral("/a/z"));
+        QCOMPARE(files.size(), size_t(folders.size()));
+        std::string entries;
+        files.forEach(size_t(z), [&](std::string_view name, unsigned char type) {
+            entries += char(type);
+            entries.append(name);
+        });
+        QCOMPARE(entries, std::string("\x08g"));
     }
 
     void unreadableFolderListedNotEntered() {

@@ -40,6 +40,39 @@ private Q_SLOTS:
         QCOMPARE(PathToNative(name), bytes);
         QCOMPARE(DisplayName(name), display);
         QCOMPARE(name == QString::fromUtf8(bytes), plainUtf8);
+        // The stored form made straight from the bytes is the text's UTF-8, appended after
+        // whatever the buffer already holds; the bytes themselves exactly when they decode plainly.
+        std::string stored = "x";
+        NativeToStoredUtf8(bytes.constData(), std::size_t(bytes.size()), stored);
+        QCOMPARE(QByteArray::fromStdString(stored), "x" + name.toUtf8());
+        QCOMPARE(stored == "x" + bytes.toStdString(), plainUtf8);
+    }
+
+    void storedFormOfEveryShortSequence() {
+        // Every pair of bytes, and three-byte sequences around the escape range and the
+        // surrogates, give through bytes what they give through the text.
+        int failures = 0;
+        std::string stored;
+        const auto check = [&](std::initializer_list<int> values) {
+            QByteArray bytes;
+            for (int v : values)
+                bytes.append(char(v));
+            stored.clear();
+            NativeToStoredUtf8(bytes.constData(), std::size_t(bytes.size()), stored);
+            failures += QByteArray::fromStdString(stored) !=
+                        NameFromNative(bytes.constData(), std::size_t(bytes.size())).toUtf8();
+        };
+        for (int first = 1; first < 256; ++first) {
+            for (int second = 1; second < 256; ++second)
+                check({first, second});
+        }
+        for (int lead : {0xe0, 0xed, 0xee, 0xef, 0xf0, 0xf4}) {
+            for (int b = 0x80; b < 0xc0; ++b) {
+                for (int c : {0x41, 0x80, 0xbf, 0xc0})
+                    check({lead, b, c, 'z'});
+            }
+        }
+        QCOMPARE(failures, 0);
     }
 
     void everyShortSequenceRoundTrips() {

@@ -37,6 +37,23 @@ private Q_SLOTS:
         TypeNames names;
         QCOMPARE(names.typeOf(name), expected);
         QCOMPARE(names.typeOf(name), expected); // from the cache
+        // The same answer from the name's UTF-8, first looked up, then cached.
+        const QByteArray utf8 = name.toUtf8();
+        const std::string_view bytes(utf8.constData(), std::size_t(utf8.size()));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8(bytes)), expected);
+        QCOMPARE(QString::fromUtf8(TypeNames().typeOfUtf8(bytes)), expected);
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8(bytes)), expected);
+    }
+
+    void utf8CacheKeepsSpellingsApart() {
+        // Extensions differing in case share an answer; the cache must not mix up others.
+        TypeNames names;
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("a.PNG")), QStringLiteral("Image PNG"));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("b.png")), QStringLiteral("Image PNG"));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("c.pngx")), QStringLiteral("Fichier PNGX"));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("d.pn")), QStringLiteral("Fichier PN"));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("noext")), QStringLiteral("Fichier"));
+        QCOMPARE(QString::fromUtf8(names.typeOfUtf8("e.PNG")), QStringLiteral("Image PNG"));
     }
 };
 

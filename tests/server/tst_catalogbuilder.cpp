@@ -223,8 +223,14 @@ private Q_SLOTS:
 
     // Every kind of entry a tree holds, and the rows it gives, field by field with their storage
     // types: what any change to the build's hot path must leave exactly as it is.
+    void rowsOfEveryKindOfEntry_data() {
+        QTest::addColumn<size_t>("keptNames");
+        QTest::newRow("names kept by the walk") << BuildParams().keptNames;
+        QTest::newRow("every folder read again") << size_t(0);
+    }
     void rowsOfEveryKindOfEntry() {
-        const QString root = m_dir.filePath(u"kinds"_s);
+        QFETCH(size_t, keptNames);
+        const QString root = m_dir.filePath(u"kinds"_s + QString::number(keptNames));
         const QByteArray r = QFile::encodeName(root);
         QDir d;
         QVERIFY(d.mkpath(root + u"/sub/deeper"_s));
@@ -263,10 +269,10 @@ private Q_SLOTS:
         for (const char* n : {"lien", "lien-dossier", "casse", "fifo", "caf\xe9.txt", "big.bin"})
             QVERIFY(::utimensat(AT_FDCWD, (r + "/" + n).constData(), fixed, AT_SYMLINK_NOFOLLOW) == 0);
 
-        const QString file = target("kinds.dat");
+        const QString file = target(keptNames == 0 ? "kinds-reread.dat" : "kinds.dat");
         Recorder rec;
         QString cause;
-        RunCatalogueBuild({file, root, u"*.*"_s}, rec, &cause);
+        RunCatalogueBuild({file, root, u"*.*"_s, keptNames}, rec, &cause);
         ::unlink((r + "/caf\xe9.txt").constData()); // QTemporaryDir cannot remove a name it cannot decode
         QVERIFY2(rec.lines.last() == u"Complete true"_s, qPrintable(cause));
 
