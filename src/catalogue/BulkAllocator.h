@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace vambrel {
 
@@ -45,9 +46,13 @@ template <typename T> struct BulkAllocator {
             reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
         if (aligned > start)
             munmap(start, size_t(aligned - start));
-        const size_t tail = mapped - size_t(aligned - start) - bytes;
+        // The tail starts on the page after the last byte: munmap takes page-aligned addresses
+        // only, and unmapBulk's length is rounded up to whole pages the same way.
+        const size_t page = size_t(getpagesize());
+        const size_t kept = (bytes + page - 1) & ~(page - 1);
+        const size_t tail = mapped - size_t(aligned - start) - kept;
         if (tail > 0)
-            munmap(aligned + bytes, tail);
+            munmap(aligned + kept, tail);
         madvise(aligned, bytes, MADV_HUGEPAGE);
         return aligned;
     }

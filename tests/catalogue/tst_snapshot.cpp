@@ -1,3 +1,4 @@
+#include "BulkAllocator.h"
 #include "CatalogueWriter.h"
 #include "Database.h"
 #include "FileTime.h"
@@ -9,6 +10,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace vambrel;
 using namespace Qt::StringLiterals;
@@ -27,6 +31,33 @@ class TestSnapshot : public QObject {
     }
 
 private Q_SLOTS:
+    // A bulk array is mapped on a huge-page boundary and keeps nothing of its mapping beyond its
+    // last page, whatever its size; freeing it gives the whole range back.
+    void bulkMappingKeepsNoTail_data() {
+        QTest::addColumn<qint64>("bytes");
+        const qint64 huge = qint64(BulkAllocator<char>::kHugePage);
+        QTest::newRow("one huge page") << huge;
+        QTest::newRow("a byte more") << huge + 1;
+        QTest::newRow("a page less a byte more") << huge + 4095;
+        QTest::newRow("a page more") << huge + 4096;
+        QTest::newRow("several pages and a part") << 5 * huge + 123;
+    }
+    void bulkMappingKeepsNoTail() {
+        QFETCH(qint64, bytes);
+        const size_t page = size_t(getpagesize());
+        auto* p = static_cast<char*>(BulkAllocator<char>::mapBulk(size_t(bytes)));
+        QCOMPARE(reinterpret_cast<uintptr_t>(p) % BulkAllocator<char>::kHugePage, uintptr_t(0));
+        p[0] = 1;
+        p[bytes - 1] = 2;
+        const size_t kept = (size_t(bytes) + page - 1) / page * page;
+        // msync fails with ENOMEM on a range that is not mapped.
+        QCOMPARE(::msync(p + kept, page, MS_ASYNC), -1);
+        QCOMPARE(errno, ENOMEM);
+        BulkAllocator<char>::unmapBulk(p, size_t(bytes));
+        QCOMPARE(::msync(p + kept - page, page, MS_ASYNC), -1);
+        QCOMPARE(errno, ENOMEM);
+    }
+
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QVERIFY(m_db.create(m_dir.filePath(u"snap.dat"_s), DbKind::Catalogue));
