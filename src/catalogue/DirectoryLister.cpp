@@ -193,48 +193,34 @@ bool DirectoryLister::nextName(std::string_view& name, unsigned char& type) {
 }
 
 bool DirectoryLister::next(DirEntry& entry) {
-    if (m_fd < 0)
-        return false;
-    for (;;) {
-        if (m_at >= m_filled && !fill())
-            return false;
-        // The kernel aligns each record and gives its length: a record is read only within them.
-        const auto* d = reinterpret_cast<const dirent64*>(m_buffer.get() + m_at);
-        if (d->d_reclen == 0 || d->d_reclen > m_filled - m_at) {
-            m_error = EIO;
-            m_filled = m_at = 0;
-            return false;
-        }
-        m_at += d->d_reclen;
-        const char* name = d->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        if (m_skipDotNames && name[0] == '.')
-            continue;
-        if (m_foldersOnly && d->d_type != DT_DIR && d->d_type != DT_UNKNOWN)
-            continue;
-        const std::size_t length = std::strlen(name);
-        NameFromNativeInto(entry.name, name, length);
-        if (!m_pattern->matchesAll() && !m_pattern->matches(entry.name))
-            continue;
+    std::string_view name;
+    unsigned char type = DT_UNKNOWN;
+    while (nextName(name, type)) {
+        // nextName decoded the name already when it had a pattern to match.
+        if (m_pattern->matchesAll())
+            NameFromNativeInto(entry.name, name.data(), name.size());
+        else
+            entry.name = m_decoded;
+        // The kernel ends every name with a zero byte inside its record.
         struct stat st {};
-        if (m_typesOnly && d->d_type != DT_UNKNOWN) {
-            fillFromType(entry, d->d_type, device());
-        } else if (sys::fstatat(m_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (m_typesOnly && type != DT_UNKNOWN) {
+            fillFromType(entry, type, device());
+        } else if (sys::fstatat(m_fd, name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             fillFromStat(entry, st);
         } else {
             if (errno == ENOENT)
                 continue; // gone since the folder was read
             // Named but not describable (a folder readable but not searchable): what the
             // folder itself says, and nothing more.
-            fillFromType(entry, d->d_type, device());
+            fillFromType(entry, type, device());
         }
         if (m_foldersOnly && !entry.isDirectory)
             continue;
-        entry.nativeName.resize(static_cast<qsizetype>(length));
-        std::memcpy(entry.nativeName.data(), name, length);
+        entry.nativeName.resize(qsizetype(name.size()));
+        std::memcpy(entry.nativeName.data(), name.data(), name.size());
         return true;
     }
+    return false;
 }
 
 } // namespace vambrel
