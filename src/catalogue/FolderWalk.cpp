@@ -5,9 +5,11 @@
 #include "PathSyntax.h"
 #include "SystemCalls.h"
 
+#include <algorithm>
 #include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -24,6 +26,7 @@ constexpr int kWalkThreads = 8;
 struct Listing {
     QStringList children;
     std::string files; // as WalkedFiles holds them
+    size_t listed = 0; // the size of `files` before it was dropped
     bool kept = false;
     bool foreign = false; // on another device: neither recorded nor entered
 };
@@ -74,6 +77,7 @@ public:
                 out.files += '\0';
             }
         }
+        out.listed = out.files.size();
         if (keep && lister.error() == 0 && !StopRequested(m_options.stop)) {
             const size_t size = out.files.size();
             size_t kept = m_kept.load();
@@ -97,8 +101,9 @@ private:
 
 } // namespace
 
-void WalkedFiles::append(std::string_view entries, bool kept) {
+void WalkedFiles::append(std::string_view entries, bool kept, size_t listed) {
     Span span;
+    span.listed = quint32(std::min<size_t>(listed, std::numeric_limits<quint32>::max()));
     if (kept) {
         span.offset = quint32(m_entries.size());
         span.length = quint32(entries.size());
@@ -128,7 +133,7 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
         Walker::prepare(lister);
         Listing start = walker.list(lister, startFolder, true);
         folders += std::move(start.children);
-        files.append(start.files, start.kept);
+        files.append(start.files, start.kept, start.listed);
     }
     // Level by level: the folders of one level are listed in any order, on several threads,
     // and their sub-folders appended in the order of the level, which keeps the walk's order.
@@ -156,14 +161,14 @@ QStringList ListFolders(const QString& startFolder, const WalkOptions& options) 
         foreign.resize(size_t(end));
         for (qsizetype k = 0; k < count; ++k) {
             Listing& listing = listings[size_t(k)];
-            files.append(listing.files, listing.kept);
+            files.append(listing.files, listing.kept, listing.listed);
             foreign[size_t(begin + k)] = listing.foreign;
             folders += std::move(listing.children);
         }
     }
     // A walk cut short leaves the last level unlisted: those folders keep nothing.
     while (files.size() < size_t(folders.size()))
-        files.append({}, false);
+        files.append({}, false, 0);
     foreign.resize(size_t(folders.size()));
     // Mount points were found when they were opened: they leave the list now, in one pass.
     qsizetype kept = 0;

@@ -20,6 +20,9 @@ public:
     bool kept(size_t folder) const { return folder < m_spans.size() && m_spans[folder].length != kNotKept; }
     // Folders, kept or not.
     size_t size() const { return m_spans.size(); }
+    // The bytes of the folder's entries other than folders as the walk listed them, kept or not
+    // (0 for a folder it could not read): a measure of the work its files will take.
+    size_t listedBytes(size_t folder) const { return folder < m_spans.size() ? m_spans[folder].listed : 0; }
     // Calls `f(name, type)` for each kept entry of `folder`, in the folder's order; `type` is the
     // type the folder gives it (a DT_ value, DT_UNKNOWN when it gives none).
     template <typename F> void forEach(size_t folder, F&& f) const {
@@ -34,9 +37,10 @@ public:
         }
     }
 
-    // Filled by the walk: the next folder's entries, or a folder whose entries are not kept; then
-    // the folders whose `drop` is set leave, the others keeping their order.
-    void append(std::string_view entries, bool kept);
+    // Filled by the walk: the next folder's entries, or a folder whose entries are not kept
+    // (`listed` bytes of them were seen); then the folders whose `drop` is set leave, the others
+    // keeping their order.
+    void append(std::string_view entries, bool kept, size_t listed);
     void remove(const std::vector<bool>& drop);
 
 private:
@@ -44,6 +48,7 @@ private:
     struct Span {
         quint32 offset = 0;
         quint32 length = kNotKept;
+        quint32 listed = 0;
     };
     std::string m_entries; // for each entry: its type as one byte, its name, a NUL
     std::vector<Span> m_spans;

@@ -38,7 +38,10 @@ using Outcome = CatalogueFileJob::Outcome;
 // Listing folders and reading the start of each file is what a disk makes slow: folders are
 // listed, and their files' version resources read, on threads of their own ahead of the writing.
 // On a cold disk many reads in flight at once keep the disk's queue full; threads mostly wait.
-constexpr qint64 kFoldersAhead = 64;
+// Far enough ahead that the threads seldom wait for the oldest task (every result is taken in
+// order), and bounded by the entries the walk saw so that large folders do not pile up.
+constexpr qint64 kFoldersAhead = 1024;
+constexpr size_t kListedBytesAhead = size_t(1) << 20;
 constexpr qint64 kFoldersPerTask = 8;
 // Names looked at in one go: large enough that a batch costs few system calls, small enough
 // that a stop is seen soon in a huge folder.
@@ -91,12 +94,16 @@ private:
             // A task lists a few folders in a row: most folders are small, and handing each
             // over alone would cost more thread wake-ups than listing it.
             qint64 nextToList = 0;
+            size_t listedAhead = 0; // the walk's bytes of the folders handed over and not yet recorded
             std::vector<FolderBatch> group;
             size_t inGroup = 0;
             for (qint64 j = 0; j <= highest; ++j) {
-                for (; nextToList <= highest && nextToList - j < kFoldersAhead;
+                for (; nextToList <= highest && (nextToList <= j || (nextToList - j < kFoldersAhead &&
+                                                                     listedAhead < kListedBytesAhead));
                      nextToList += kFoldersPerTask) {
                     const qint64 end = std::min(highest + 1, nextToList + kFoldersPerTask);
+                    for (qint64 f = nextToList; f < end; ++f)
+                        listedAhead += walked->listedBytes(size_t(f));
                     m_readAhead.submit(
                         [part = folders.mid(nextToList, end - nextToList), walked, first = size_t(nextToList),
                          mask, stop = m_stop] { return listFolders(part, *walked, first, mask, stop); });
@@ -110,6 +117,7 @@ private:
                 const Outcome o = recordFolder(qint32(j), folders[j], group[inGroup++]);
                 if (o != Outcome::Done)
                     return o;
+                listedAhead -= walked->listedBytes(size_t(j));
             }
             m_folderBase += highest + 1;
             // Each start folder ends on a commit: a later failure keeps it whole.

@@ -11,12 +11,13 @@
 
 namespace vambrel {
 
-// How many threads read ahead of a job: a few per core. More keep more reads in flight on a cold
-// disk, but on a warm cache they only wake one another, and each one delays a cancel (the job
-// waits for the tasks in flight before it ends).
+// How many threads read ahead of a job: one per core and one more, which takes the core of a
+// thread waiting on the disk. More keep more reads in flight on a cold disk, but on a warm cache
+// they only wake one another, and each one delays a cancel (the job waits for the tasks in flight
+// before it ends).
 inline int ReadAheadThreads() {
     const int cores = int(std::thread::hardware_concurrency());
-    return std::clamp(2 * cores, 4, 16);
+    return std::clamp(cores + 1, 3, 16);
 }
 
 // Runs the slow part of per-file work (opening files, reading their start) ahead of a job on a few

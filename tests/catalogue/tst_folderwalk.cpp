@@ -168,7 +168,8 @@ private Q_SLOTS:
     }
 
     // The entries the walk keeps for each folder are what a listing gives, at the folder's index;
-    // past the budget, folders say their files were not kept.
+    // past the budget, folders say their files were not kept. Either way each folder tells the
+    // size of its entries as the walk saw them (a type byte, the name and its NUL each).
     void filesKeptBesideTheFolders_data() {
         QTest::addColumn<size_t>("budget");
         QTest::addColumn<int>("keptFolders");
@@ -204,17 +205,31 @@ private Q_SLOTS:
                 continue;
             }
             ++kept;
+        }
+        for (qsizetype i = 0; i < folders.size(); ++i) {
             QStringList listed;
+            size_t bytes = 0;
             DirectoryLister lister;
             lister.setSkipDotNames(true);
             QVERIFY(lister.open(folders[i]));
-            DirEntry entry;
-            while (lister.next(entry)) {
-                if (!entry.isDirectory)
-                    listed << entry.name;
+            std::string_view name;
+            unsigned char type = DT_UNKNOWN;
+            while (lister.nextName(name, type)) {
+                if (type == DT_DIR)
+                    continue;
+                listed << NameFromNative(name.data(), name.size());
+                bytes += name.size() + 2;
             }
+            QCOMPARE(files.listedBytes(size_t(i)), bytes);
+            if (!files.kept(size_t(i)))
+                continue;
+            QStringList names;
+            files.forEach(size_t(i), [&](std::string_view entry, unsigned char) {
+                names << NameFromNative(entry.data(), entry.size());
+            });
             QCOMPARE(sorted(names), sorted(listed));
         }
+        QCOMPARE(files.listedBytes(size_t(folders.size())), size_t(0));
         ::unlink((r + "/a/raw\xff").constData()); // Qt cannot name it to remove it
         QCOMPARE(kept, keptFolders);
     }
