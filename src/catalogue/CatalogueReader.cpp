@@ -89,17 +89,9 @@ QString ListingRows::querySql() {
         "FROM Files LEFT JOIN Folders ON Folders.Num = Files.Num ");
 }
 
-namespace {
-
-// The files alone, in the order of the query above: the join adds nothing to the scan of Files.
-QString filesSql() {
-    return QStringLiteral("SELECT Files.Num, Files.Nom AS Nom, Files.NumId, Files.Taille, Files.Modifié, "
-                          "Files.Type FROM Files");
-}
-
-// The files, in two parts by rowid read at once on two connections when the table is large: the
-// rows and the order of one reading (a rowid range is read in rowid order, as the whole table is).
-Result<Snapshot> readFiles(const Database& db, const StopFlag* stop) {
+// Two parts by rowid, read at once on two connections when the table is large: the rows and the
+// order of one reading (a rowid range is read in rowid order, as the whole table is).
+Result<Snapshot> ReadFilesInParts(const Database& db, const QString& sql, const StopFlag* stop) {
     constexpr qint64 kPartsAbove = 65'536; // rowids: fewer rows are read faster than a connection opens
     qint64 low = 0, high = 0;
     {
@@ -109,18 +101,26 @@ Result<Snapshot> readFiles(const Database& db, const StopFlag* stop) {
         SqliteStatement range(db.handle(), "SELECT min(_rowid_), max(_rowid_) FROM Files");
         if (!shadow.isValid() || shadow.step() != SQLITE_DONE || !range.isValid() ||
             range.step() != SQLITE_ROW || sqlite3_column_type(range.get(), 0) != SQLITE_INTEGER)
-            return Snapshot::open(db, filesSql(), {}, {}, stop);
+            return Snapshot::open(db, sql, {}, {}, stop);
         low = sqlite3_column_int64(range.get(), 0);
         high = sqlite3_column_int64(range.get(), 1);
     }
     Database second;
     if (high / 2 - low / 2 <= kPartsAbove / 2 || !second.open(db.path(), OpenMode::ReadOnly))
-        return Snapshot::open(db, filesSql(), {}, {}, stop);
+        return Snapshot::open(db, sql, {}, {}, stop);
     const qint64 middle = low / 2 + high / 2;
     return Snapshot::openParts(
-        {&db, &second}, filesSql() + QStringLiteral(" WHERE Files._rowid_ BETWEEN ?1 AND ?2"),
+        {&db, &second}, sql + QStringLiteral(" WHERE Files._rowid_ BETWEEN ?1 AND ?2"),
         {{std::numeric_limits<qint64>::min(), middle}, {middle + 1, std::numeric_limits<qint64>::max()}},
         stop);
+}
+
+namespace {
+
+// The files alone, in the order of the query above: the join adds nothing to the scan of Files.
+QString filesSql() {
+    return QStringLiteral("SELECT Files.Num, Files.Nom AS Nom, Files.NumId, Files.Taille, Files.Modifié, "
+                          "Files.Type FROM Files");
 }
 
 } // namespace
@@ -215,7 +215,7 @@ Result<ListingRows> ListingRows::open(const Database& db, const FolderRows& fold
     if (!byNumber)
         return read(db, querySql(), stop);
 
-    auto files = fromRows(readFiles(db, stop));
+    auto files = fromRows(ReadFilesInParts(db, filesSql(), stop));
     if (!files)
         return files;
     ListingRows& listing = files.value();

@@ -60,6 +60,11 @@ private:
     int m_numId = -1, m_nom = -1, m_taille = -1, m_type = -1, m_modifie = -1;
 };
 
+// Runs `sql`, a query whose rows come from a scan of Files in rowid order and which has no WHERE
+// clause of its own; a large table is read in two rowid ranges at once on two connections, with
+// the rows and the order of one reading.
+Result<Snapshot> ReadFilesInParts(const Database& db, const QString& sql, const StopFlag* stop = nullptr);
+
 // Every file of a catalogue with its folder (Null for a missing folder), for the flat list.
 class ListingRows {
 public:

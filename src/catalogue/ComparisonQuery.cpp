@@ -1,5 +1,6 @@
 #include "ComparisonQuery.h"
 
+#include "CatalogueReader.h"
 #include "PathSyntax.h"
 
 namespace vambrel {
@@ -18,7 +19,10 @@ QList<SortColumn> ComparisonQueryOrder() {
 }
 
 Result<Snapshot> OpenComparisonQuery(const Database& db, const StopFlag* stop) {
-    return Snapshot::open(db, ComparisonQuerySql(), {}, ComparisonQueryOrder(), stop);
+    auto rows = ReadFilesInParts(db, ComparisonQuerySql(), stop);
+    if (!rows)
+        return rows;
+    return rows->sorted(ComparisonQueryOrder(), stop);
 }
 
 Result<qint64> ComparisonQueryCount(const Database& db) {

@@ -538,7 +538,12 @@ bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::
     uint64_t steps = 0;
     const size_t count = size_t(rows.rowCount());
     std::unordered_map<uint64_t, uint32_t> distinct;
-    std::vector<std::pair<uint64_t, std::string_view>> texts;
+    struct Text {
+        uint64_t location;
+        std::string_view bytes;
+        bool ascii; // looked at once: paths are long and compared many times
+    };
+    std::vector<Text> texts;
     for (size_t r = 0; r < count; ++r) {
         checkStop(stop, steps);
         const Cell c = rows.cell(qint64(r), field);
@@ -547,20 +552,24 @@ bool rankRepeatedTexts(const SnapshotRows& rows, int field, SortKind kind, std::
         if (c.kind != Cell::Text)
             return false;
         if (distinct.emplace(c.location, 0).second) {
-            texts.emplace_back(c.location, c.bytes);
+            texts.push_back({c.location, c.bytes, IsPrintableAscii(c.bytes)});
             if (texts.size() * 4 > count || (r >= 4096 && texts.size() * 2 > r))
                 return false;
         }
     }
-    std::sort(texts.begin(), texts.end(), [&](const auto& a, const auto& b) {
+    const auto compare = [kind](const Text& a, const Text& b) {
+        return kind == SortKind::Name ? CompareNamesUtf8(a.bytes, a.ascii, b.bytes, b.ascii)
+                                      : a.bytes.compare(b.bytes);
+    };
+    std::sort(texts.begin(), texts.end(), [&](const Text& a, const Text& b) {
         checkStop(stop, steps);
-        return compareTexts(a.second, b.second, kind) < 0;
+        return compare(a, b) < 0;
     });
     uint32_t rank = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
-        if (i == 0 || compareTexts(texts[i - 1].second, texts[i].second, kind) != 0)
+        if (i == 0 || compare(texts[i - 1], texts[i]) != 0)
             ++rank;
-        distinct[texts[i].first] = rank;
+        distinct[texts[i].location] = rank;
     }
     for (size_t r = 0; r < count; ++r) {
         checkStop(stop, steps);

@@ -1,6 +1,7 @@
 #include "CatalogueReader.h"
 #include "CatalogueSchema.h"
 #include "CatalogueWriter.h"
+#include "ComparisonQuery.h"
 #include "SortKey.h"
 #include "TestCatalogue.h"
 
@@ -175,6 +176,24 @@ private Q_SLOTS:
                 QCOMPARE(got, want);
             }
         }
+
+        // The comparison rows (read in two parts when large) in the order of SQLite's ORDER BY.
+        auto comparison = OpenComparisonQuery(db);
+        QVERIFY2(comparison.ok(), qPrintable(comparison.error()));
+        const QString sql = ComparisonQuerySql();
+        auto expected =
+            Snapshot::open(db, u"SELECT Files.NumId, Folders.Nom "_s + sql.mid(sql.indexOf(u"FROM "_s)) +
+                                   u" ORDER BY "_s + folder + u", "_s + name + u", Files.rowid"_s);
+        QVERIFY(expected.ok());
+        QCOMPARE(comparison->recordCount(), expected->recordCount());
+        const int numId = comparison->fieldIndex(u"Files.NumId"),
+                  folderNom = comparison->fieldIndex(u"Folders.Nom");
+        QStringList want, got;
+        for (bool more = expected->moveFirst(); more; more = expected->moveNext())
+            want << expected->text(0) + u' ' + expected->text(1);
+        for (bool more = comparison->moveFirst(); more; more = comparison->moveNext())
+            got << comparison->text(numId) + u' ' + comparison->text(folderNom);
+        QCOMPARE(got, want);
     }
 
     void propertiesAndRows() {
