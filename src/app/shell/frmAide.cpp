@@ -146,9 +146,10 @@ void frmAide::sourceChanged(const QUrl&) {
             m_contents->setCurrentRow(i);
             break;
         }
-    setWindowTitle(m_browser->documentTitle().isEmpty()
-                       ? QStringLiteral("Aide de Vambrel")
-                       : QStringLiteral("Aide de Vambrel - %1").arg(m_browser->documentTitle()));
+    // The start page is titled like the window: its name once.
+    const QString book = QStringLiteral("Aide de Vambrel");
+    const QString title = m_browser->documentTitle().trimmed();
+    setWindowTitle(title.isEmpty() || title == book ? book : book + QStringLiteral(" - ") + title);
 }
 
 void frmAide::search(const QString& query) {

@@ -209,6 +209,16 @@ private Q_SLOTS:
 
     // ---- the window ----
 
+    // The title names the page after the book; the start page, titled like the book, not twice.
+    void windowTitleNamesThePage() {
+        frmAide shipped(kBook);
+        shipped.showPage(frmAide::kStartPage);
+        QCOMPARE(shipped.windowTitle(), u"Aide de Vambrel"_s);
+        frmAide w(smallBook());
+        w.showPage(u"a.html"_s);
+        QCOMPARE(w.windowTitle(), u"Aide de Vambrel - Page A"_s);
+    }
+
     void windowNavigates() {
         frmAide w(smallBook());
         QCOMPARE(titles(w.contentsList()), (QStringList{u"Début"_s, u"Page A"_s, u"Page B"_s}));
