@@ -2,17 +2,59 @@
 // run with its output, exit status and the peak memory of the server it started.
 #pragma once
 
+#include "SyntheticTree.h"
+
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <limits>
 #include <unistd.h>
 
 namespace vambrel::bench {
 
 inline const QString kQvtjob = QStringLiteral(VAMBREL_BINARY_DIR "/qvtjob");
+
+// A benchmark's command line: options that take a value ("--runs 5") and switches ("--cold"),
+// in any order; an option given twice keeps its last value.
+class Options {
+public:
+    explicit Options(const QStringList& args) : m_args(args) {}
+
+    bool flag(const char* name) const { return m_args.contains(QLatin1String(name)); }
+    QString text(const char* name, const QString& fallback = {}) const {
+        QString value = fallback;
+        for (qsizetype i = 1; i + 1 < m_args.size(); ++i)
+            if (m_args.at(i) == QLatin1String(name))
+                value = m_args.at(++i);
+        return value;
+    }
+    // A number not below `least`; `fallback` when the option is absent or not a number.
+    qint64 number(const char* name, qint64 fallback,
+                  qint64 least = std::numeric_limits<qint64>::min()) const {
+        bool ok = false;
+        const qint64 value = text(name).toLongLong(&ok);
+        return ok ? std::max(least, value) : fallback;
+    }
+    // A folder made absolute; empty when the option is absent.
+    QString folder(const char* name) const {
+        const QString value = text(name);
+        return value.isEmpty() ? value : QDir(value).absolutePath();
+    }
+    // --files, --folders and --max-size over the defaults given.
+    SyntheticTreeOptions tree(SyntheticTreeOptions defaults = {}) const {
+        defaults.files = int(number("--files", defaults.files, 0));
+        defaults.folders = int(number("--folders", defaults.folders, 1));
+        defaults.maxFileSize = int(number("--max-size", defaults.maxFileSize, 0));
+        return defaults;
+    }
+
+private:
+    QStringList m_args;
+};
 
 inline double seconds(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e9;

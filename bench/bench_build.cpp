@@ -49,26 +49,11 @@ BuildRun build(const QString& root, const QString& target, bool quiet) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    SyntheticTreeOptions options;
-    QString root;
-    bool cold = false;
-    int runs = 3;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--tree"))
-            root = QDir(args.value(++i)).absolutePath();
-        else if (a == QLatin1String("--files"))
-            options.files = args.value(++i).toInt();
-        else if (a == QLatin1String("--folders"))
-            options.folders = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--max-size"))
-            options.maxFileSize = args.value(++i).toInt();
-        else if (a == QLatin1String("--runs"))
-            runs = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--cold"))
-            cold = true;
-    }
+    const Options args(app.arguments());
+    const SyntheticTreeOptions options = args.tree();
+    QString root = args.folder("--tree");
+    const bool cold = args.flag("--cold");
+    const int runs = int(args.number("--runs", 3, 1));
     QTemporaryDir temporary;
     if (root.isEmpty())
         root = temporary.filePath(QStringLiteral("tree"));

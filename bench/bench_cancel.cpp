@@ -135,34 +135,19 @@ Run runJob(Kind kind, const QString& tree, const QString& catalogue, const QStri
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    SyntheticTreeOptions options;
-    QString root;
-    int cancels = 20;
-    unsigned seed = 17;
-    int onlyKind = -1;
-    double within = -1;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--tree"))
-            root = QDir(args.value(++i)).absolutePath();
-        else if (a == QLatin1String("--files"))
-            options.files = args.value(++i).toInt();
-        else if (a == QLatin1String("--folders"))
-            options.folders = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--max-size"))
-            options.maxFileSize = args.value(++i).toInt();
-        else if (a == QLatin1String("--cancels"))
-            cancels = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--seed"))
-            seed = args.value(++i).toUInt();
-        else if (a == QLatin1String("--within"))
-            within = args.value(++i).toDouble();
-        else if (a == QLatin1String("--job")) {
-            const QString k = args.value(++i);
-            onlyKind = k == QLatin1String("build") ? 0 : k == QLatin1String("check") ? 1 : 2;
-        }
-    }
+    const Options args(app.arguments());
+    const SyntheticTreeOptions options = args.tree();
+    QString root = args.folder("--tree");
+    const int cancels = int(args.number("--cancels", 20, 1));
+    const unsigned seed = unsigned(args.number("--seed", 17, 0));
+    const QString job = args.text("--job");
+    const int onlyKind = job.isEmpty()                   ? -1
+                         : job == QLatin1String("build") ? 0
+                         : job == QLatin1String("check") ? 1
+                                                         : 2;
+    bool withinGiven = false;
+    const double withinValue = args.text("--within").toDouble(&withinGiven);
+    const double within = withinGiven ? withinValue : -1;
     QTemporaryDir temporary;
     if (root.isEmpty())
         root = temporary.filePath(QStringLiteral("tree"));

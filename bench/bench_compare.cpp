@@ -1,9 +1,10 @@
 // Checking a catalogue and searching for new files through qvtjob and qvtSrv, exactly as the
-// program does, beside find(1) on the same synthetic tree in the same run (warm cache):
+// program does, beside find(1) on the same synthetic tree in the same run (warm cache, and cold
+// with --cold as root):
 // qvtjob check of a fresh catalogue (nothing changed), qvtjob newfiles against the tree's own
 // catalogue (no new file) and with 10 % of the files new; then the peak memory of qvtSrv during
 // either job over a catalogue of a large tree.
-// Usage: bench_compare [--tree DIR] [--files N] [--folders N] [--runs N]
+// Usage: bench_compare [--tree DIR] [--files N] [--folders N] [--runs N] [--cold]
 //                      [--memory-files N] [--memory-tree DIR]
 //        (200,000 files in 20,000 folders, then 1,000,000 empty files in 50,000 folders for the
 //        memory figure, in temporary folders by default; a DIR given is filled once and reused;
@@ -80,29 +81,15 @@ QStringList addNewFiles(const QString& root, qint64 count) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    SyntheticTreeOptions options;
+    const Options args(app.arguments());
+    const SyntheticTreeOptions options = args.tree();
     SyntheticTreeOptions large;
-    large.files = 1'000'000;
+    large.files = int(args.number("--memory-files", 1'000'000));
     large.folders = 50'000;
     large.maxFileSize = 0; // empty files keep the tree small on disk
-    QString root, largeRoot;
-    int runs = 3;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--tree"))
-            root = QDir(args.value(++i)).absolutePath();
-        else if (a == QLatin1String("--files"))
-            options.files = args.value(++i).toInt();
-        else if (a == QLatin1String("--folders"))
-            options.folders = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--runs"))
-            runs = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--memory-files"))
-            large.files = args.value(++i).toInt();
-        else if (a == QLatin1String("--memory-tree"))
-            largeRoot = QDir(args.value(++i)).absolutePath();
-    }
+    QString root = args.folder("--tree"), largeRoot = args.folder("--memory-tree");
+    const int runs = int(args.number("--runs", 3, 1));
+    const bool cold = args.flag("--cold");
     if (!QFile::exists(kQvtjob)) {
         std::fprintf(stderr, "%s is missing\n", qPrintable(kQvtjob));
         return 1;
@@ -188,6 +175,31 @@ int main(int argc, char** argv) {
     std::printf("  qvtSrv peak memory: check %.1f MB, newfiles %.1f MB\n",
                 static_cast<double>(std::max(checkLoud.serverKb, checkQuiet.serverKb)) / 1024,
                 static_cast<double>(std::max(searchQuiet.serverKb, searchAdded.serverKb)) / 1024);
+
+    if (cold) {
+        if (::geteuid() != 0 || !dropCaches()) {
+            std::printf("cold cache: skipped (needs root to drop the caches)\n");
+        } else {
+            double coldFind = 1e300;
+            JobRun coldCheck, coldSearch;
+            for (int i = 0; i < runs; ++i) {
+                dropCaches();
+                coldFind = std::min(coldFind, findSeconds(root));
+                dropCaches();
+                if (!best(coldCheck, check(true)))
+                    return 1;
+                dropCaches();
+                if (!best(coldSearch, search(true)))
+                    return 1;
+            }
+            std::printf("cold cache, best of %d:\n", runs);
+            std::printf("  find -printf:                   %7.3f s\n", coldFind);
+            std::printf("  qvtjob check --quiet:           %7.3f s  %.2f x find\n", coldCheck.seconds,
+                        coldCheck.seconds / coldFind);
+            std::printf("  qvtjob newfiles, none new:      %7.3f s  %.2f x find\n", coldSearch.seconds,
+                        coldSearch.seconds / coldFind);
+        }
+    }
 
     if (large.files <= 0)
         return 0;

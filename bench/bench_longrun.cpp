@@ -87,26 +87,14 @@ Build build(const QString& root, const QString& target) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    SyntheticTreeOptions options;
-    options.files = 1'000'000;
-    options.folders = 50'000;
-    options.maxFileSize = 0;
-    QString root;
-    int builds = 5;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--tree"))
-            root = QDir(args.value(++i)).absolutePath();
-        else if (a == QLatin1String("--files"))
-            options.files = args.value(++i).toInt();
-        else if (a == QLatin1String("--folders"))
-            options.folders = std::max(1, args.value(++i).toInt());
-        else if (a == QLatin1String("--max-size"))
-            options.maxFileSize = args.value(++i).toInt();
-        else if (a == QLatin1String("--builds"))
-            builds = std::max(1, args.value(++i).toInt());
-    }
+    const Options args(app.arguments());
+    SyntheticTreeOptions defaults;
+    defaults.files = 1'000'000;
+    defaults.folders = 50'000;
+    defaults.maxFileSize = 0;
+    const SyntheticTreeOptions options = args.tree(defaults);
+    QString root = args.folder("--tree");
+    const int builds = int(args.number("--builds", 5, 1));
     QTemporaryDir temporary;
     if (root.isEmpty())
         root = temporary.filePath(QStringLiteral("tree"));

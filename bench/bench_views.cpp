@@ -195,9 +195,10 @@ int views(const QString& path) {
     const double explore = openIn(w, path);
     if (explore < 0)
         return 1;
-    std::printf("explorer view built and shown: %.2f s (processor %.2f s; %d top-level nodes), longest repaint "
-                "gap %.0f ms\n",
-                explore, lastOpenCpu, w.treRep()->topLevelItemCount(), meter.phaseMs());
+    std::printf(
+        "explorer view built and shown: %.2f s (processor %.2f s; %d top-level nodes), longest repaint "
+        "gap %.0f ms\n",
+        explore, lastOpenCpu, w.treRep()->topLevelItemCount(), meter.phaseMs());
     const long afterExploreKb = statusKb("VmRSS:");
 
     // The view switch of the main window: build the flat list, then show its controls.
@@ -209,9 +210,10 @@ int views(const QString& path) {
         return std::fprintf(stderr, "%s\n", qPrintable(w.lastError())), 1;
     waitLoaded(w);
     meter.stop();
-    std::printf("flat list view built and shown after the explorer view: %.2f s (processor %.2f s; %lld rows, "
-                "pages of %d), longest repaint gap %.0f ms\n",
-                seconds(t), cpuSeconds() - cpu, w.rowCount(), w.pager().pageRows(), meter.phaseMs());
+    std::printf(
+        "flat list view built and shown after the explorer view: %.2f s (processor %.2f s; %lld rows, "
+        "pages of %d), longest repaint gap %.0f ms\n",
+        seconds(t), cpuSeconds() - cpu, w.rowCount(), w.pager().pageRows(), meter.phaseMs());
     const long bothKb = statusKb("VmRSS:");
 
     const char* columns[] = {"Nom", "Chemin", "Taille", "Type", "Modifié"};
@@ -256,8 +258,9 @@ int views(const QString& path) {
         frmDirDat flat(nullptr);
         flat.resize(1000, 700);
         const double shown = openIn(flat, path);
-        std::printf("flat list view opened directly: %.2f s (processor %.2f s), longest repaint gap %.0f ms\n",
-                    shown, lastOpenCpu, meter.phaseMs());
+        std::printf(
+            "flat list view opened directly: %.2f s (processor %.2f s), longest repaint gap %.0f ms\n", shown,
+            lastOpenCpu, meter.phaseMs());
     }
     // A window closed as soon as its opening started: the work is cancelled and waited for.
     for (bool treeView : {true, false}) {
