@@ -706,11 +706,17 @@ void rankValueTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& 
 
 // Names in the catalogue's ordering: their prefixes of primary weights decide most comparisons.
 void rankNameTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& ranks, const StopFlag* stop) {
+    // The prefix's fields beside the row and the flag, in 24 bytes instead of the 32 that a
+    // NamePrefix member would take: a quarter less to sort and to merge.
     struct Item {
-        NamePrefix prefix;
+        uint64_t weights, more;
         uint32_t row;
+        uint8_t known;
+        bool complete;
         bool ascii; // the text takes the fast comparison
+        NamePrefix prefix() const { return {weights, more, known, complete}; }
     };
+    static_assert(sizeof(Item) <= 24);
     BulkVector<std::string_view> texts(ranks.size());
     std::atomic<bool> mixed{false};
     BulkVector<Item> items = itemsOfRows<Item>(
@@ -723,14 +729,16 @@ void rankNameTexts(const SnapshotRows& rows, int field, std::vector<uint32_t>& r
                 return false;
             }
             texts[r] = c.bytes;
-            item = {MakeNamePrefix(c.bytes), uint32_t(r), IsPrintableAscii(c.bytes)};
+            const NamePrefix prefix = MakeNamePrefix(c.bytes);
+            item = {prefix.weights, prefix.more,     uint32_t(r),
+                    prefix.known,   prefix.complete, IsPrintableAscii(c.bytes)};
             return true;
         },
         stop);
     if (mixed)
         throw MixedKinds{};
     const auto compare = [&](const Item& a, const Item& b) {
-        const int d = CompareNamePrefixes(a.prefix, b.prefix);
+        const int d = CompareNamePrefixes(a.prefix(), b.prefix());
         return d != 0 ? d : CompareNamesUtf8(texts[a.row], a.ascii, texts[b.row], b.ascii);
     };
     sortInHalves(

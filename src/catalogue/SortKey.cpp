@@ -205,29 +205,6 @@ NamePrefix MakeNamePrefix(std::string_view utf8) {
     return prefix;
 }
 
-int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b) {
-    const unsigned m = std::min(a.known, b.known);
-    if (m > 0) {
-        const unsigned first = std::min(m, 8u);
-        const uint64_t mask = first == 8 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * first);
-        const uint64_t wa = a.weights & mask, wb = b.weights & mask;
-        if (wa != wb)
-            return wa < wb ? -1 : 1;
-    }
-    if (m > 8) {
-        const uint64_t mask = m == 16 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * (m - 8));
-        const uint64_t wa = a.more & mask, wb = b.more & mask;
-        if (wa != wb)
-            return wa < wb ? -1 : 1;
-    }
-    // Equal so far: a text wholly known and shorter than the other's known part comes first.
-    if (a.complete && a.known < b.known)
-        return -1;
-    if (b.complete && b.known < a.known)
-        return 1;
-    return 0;
-}
-
 QByteArray SortKey(QStringView text) {
     const UCollator* collator = sharedCollator();
     if (collator == nullptr)

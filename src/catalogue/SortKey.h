@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstdint>
 #include <sqlite3.h>
 #include <string_view>
@@ -30,7 +31,29 @@ struct NamePrefix {
     bool complete = false; // `known` covers the whole name
 };
 NamePrefix MakeNamePrefix(std::string_view utf8);
-int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b);
+// Inline: it runs at every comparison of a sort.
+inline int CompareNamePrefixes(const NamePrefix& a, const NamePrefix& b) {
+    const unsigned m = std::min(a.known, b.known);
+    if (m > 0) {
+        const unsigned first = std::min(m, 8u);
+        const uint64_t mask = first == 8 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * first);
+        const uint64_t wa = a.weights & mask, wb = b.weights & mask;
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (m > 8) {
+        const uint64_t mask = m == 16 ? ~uint64_t(0) : ~uint64_t(0) << (64 - 8 * (m - 8));
+        const uint64_t wa = a.more & mask, wb = b.more & mask;
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    // Equal so far: a text wholly known and shorter than the other's known part comes first.
+    if (a.complete && a.known < b.known)
+        return -1;
+    if (b.complete && b.known < a.known)
+        return 1;
+    return 0;
+}
 
 // Name of the SQL function registered on every catalogue connection: vsortkey(text) gives the
 // key as a blob (Null for Null). It lives in the connection, never in the file's schema.
