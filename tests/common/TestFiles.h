@@ -38,6 +38,19 @@ inline bool writeBytes(const QByteArray& path, const QByteArray& content, qint64
     return ::close(fd) == 0 && written && ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
 }
 
+// Writes `bytes` to `path`, replacing what it held; false on any failure.
+inline bool writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The whole content of a file, or "<absent>" when it cannot be read: a missing file is told
+// apart from an empty one.
+inline QByteArray contentOrAbsent(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
 // The whole content of a file; empty when it cannot be read.
 inline QByteArray readAll(const QString& path) {
     QFile f(path);

@@ -1,5 +1,6 @@
 // Putting a freshly built file in place of a catalogue: in one step, or not at all.
 
+#include "TestFiles.h"
 #include "shell/FileReplace.h"
 
 #include <QDir>
@@ -10,18 +11,9 @@
 #include <sys/stat.h>
 
 using namespace vambrel;
+using namespace vambrel::test;
 
 namespace {
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
 
 quint64 deviceOf(const QString& path) {
     struct stat st {};
@@ -47,12 +39,12 @@ private Q_SLOTS:
         const QString from = m_dir.filePath(QStringLiteral("qvt1.tmp"));
         const QString to = m_dir.filePath(QStringLiteral("cat.dat"));
         QFile::remove(to);
-        QVERIFY(write(from, "new"));
+        QVERIFY(writeAll(from, "new"));
         if (oldExists)
-            QVERIFY(write(to, "old"));
+            QVERIFY(writeAll(to, "old"));
         QString error = QStringLiteral("untouched");
         QVERIFY(ReplaceFile(from, to, &error));
-        QCOMPARE(read(to), QByteArray("new"));
+        QCOMPARE(contentOrAbsent(to), QByteArray("new"));
         QVERIFY(!QFile::exists(from));
         QCOMPARE(error, QStringLiteral("untouched"));
     }
@@ -70,15 +62,15 @@ private Q_SLOTS:
     void failureLeavesBothFiles() {
         QFETCH(QString, target);
         QFETCH(QString, cause);
-        QVERIFY(write(m_dir.filePath(QStringLiteral("plain.txt")), "text"));
+        QVERIFY(writeAll(m_dir.filePath(QStringLiteral("plain.txt")), "text"));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("sub/inner")));
         const QString from = m_dir.filePath(QStringLiteral("qvt2.tmp"));
-        QVERIFY(write(from, "built"));
+        QVERIFY(writeAll(from, "built"));
         QString error;
         QVERIFY(!ReplaceFile(from, m_dir.filePath(target), &error));
-        QCOMPARE(read(from), QByteArray("built"));
+        QCOMPARE(contentOrAbsent(from), QByteArray("built"));
         QVERIFY2(error.endsWith(cause), qPrintable(error));
-        QCOMPARE(read(m_dir.filePath(QStringLiteral("plain.txt"))), QByteArray("text"));
+        QCOMPARE(contentOrAbsent(m_dir.filePath(QStringLiteral("plain.txt"))), QByteArray("text"));
     }
 
     void acrossFileSystems() {
@@ -92,14 +84,14 @@ private Q_SLOTS:
         const QString from = far.filePath(QStringLiteral("qvt3.tmp"));
         QByteArray big(300 * 1024, 'x');
         big[7] = 'y';
-        QVERIFY(write(from, big));
+        QVERIFY(writeAll(from, big));
         QFile::setPermissions(from,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
         const QString to = m_dir.filePath(QStringLiteral("far.dat"));
-        QVERIFY(write(to, "old"));
+        QVERIFY(writeAll(to, "old"));
         QString error;
         QVERIFY2(ReplaceFile(from, to, &error), qPrintable(error));
-        QCOMPARE(read(to), big);
+        QCOMPARE(contentOrAbsent(to), big);
         QVERIFY(!QFile::exists(from));
         QCOMPARE(QFile::permissions(to) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup),
                  QFileDevice::ReadGroup);
@@ -109,9 +101,9 @@ private Q_SLOTS:
 
         // Across file systems into a folder that is not one: the old file stays, nothing is left.
         const QString from2 = far.filePath(QStringLiteral("qvt4.tmp"));
-        QVERIFY(write(from2, "again"));
+        QVERIFY(writeAll(from2, "again"));
         QVERIFY(!ReplaceFile(from2, m_dir.filePath(QStringLiteral("nowhere/x.dat")), &error));
-        QCOMPARE(read(from2), QByteArray("again"));
+        QCOMPARE(contentOrAbsent(from2), QByteArray("again"));
     }
 
     void errorTexts_data() {

@@ -3,6 +3,7 @@
 // replaced whole or left byte for byte, the new file is never lost, and no hidden copy stays.
 #include "FaultInjection.h"
 #include "SmallFileSystem.h"
+#include "TestFiles.h"
 #include "shell/FileReplace.h"
 
 #include <QDir>
@@ -15,16 +16,6 @@ using namespace vambrel;
 using namespace vambrel::test;
 
 namespace {
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
 
 QStringList entriesOf(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -55,8 +46,8 @@ class TestFileReplaceFaults : public QObject {
         QVERIFY(QDir().mkpath(folder));
         const QString from = folder + QStringLiteral("/qvt1.tmp");
         const QString to = folder + QStringLiteral("/photos.dat");
-        QVERIFY(write(from, newBytes()));
-        QVERIFY(write(to, kOld));
+        QVERIFY(writeAll(from, newBytes()));
+        QVERIFY(writeAll(to, kOld));
         QString error;
         bool ok = false;
         {
@@ -71,17 +62,17 @@ class TestFileReplaceFaults : public QObject {
         const QStringList left = entriesOf(folder);
         if (ok) {
             ++m_replaced;
-            QVERIFY2(read(to) == newBytes(), qPrintable(where));
+            QVERIFY2(contentOrAbsent(to) == newBytes(), qPrintable(where));
             // Only a failed removal of the built file may leave it; it is then whole.
             if (call == FsCall::Unlink && at > 0 && left.contains(QStringLiteral("qvt1.tmp")))
-                QVERIFY2(read(from) == newBytes(), qPrintable(where));
+                QVERIFY2(contentOrAbsent(from) == newBytes(), qPrintable(where));
             else
                 QVERIFY2(left == QStringList{QStringLiteral("photos.dat")},
                          qPrintable(where + left.join(u' ')));
         } else {
             QVERIFY2(error.startsWith(QStringLiteral("Impossible d")), qPrintable(where + error));
-            QVERIFY2(read(to) == kOld, qPrintable(where));
-            QVERIFY2(read(from) == newBytes(), qPrintable(where));
+            QVERIFY2(contentOrAbsent(to) == kOld, qPrintable(where));
+            QVERIFY2(contentOrAbsent(from) == newBytes(), qPrintable(where));
             QVERIFY2((left == QStringList{QStringLiteral("photos.dat"), QStringLiteral("qvt1.tmp")}),
                      qPrintable(where + left.join(u' ')));
         }
@@ -110,7 +101,7 @@ private Q_SLOTS:
                 counter.arm(FsCall::Rename, 1, EXDEV);
             const QString folder = m_dir.filePath(QStringLiteral("count"));
             QVERIFY(QDir().mkpath(folder));
-            QVERIFY(write(folder + QStringLiteral("/a"), newBytes()));
+            QVERIFY(writeAll(folder + QStringLiteral("/a"), newBytes()));
             QVERIFY(ReplaceFile(folder + QStringLiteral("/a"), folder + QStringLiteral("/b")));
             for (int k = 0; k < kFsCallKinds; ++k)
                 counts[size_t(k)] = counter.count(FsCall(k));
@@ -141,25 +132,25 @@ private Q_SLOTS:
         SmallFileSystem fs(64 * 1024);
         VAMBREL_REQUIRE_MOUNT(fs);
         const QString to = fs.filePath(QStringLiteral("photos.dat"));
-        QVERIFY(write(to, kOld));
+        QVERIFY(writeAll(to, kOld));
         const QString from = m_dir.filePath(QStringLiteral("qvt-full.tmp"));
-        QVERIFY(write(from, newBytes()));
+        QVERIFY(writeAll(from, newBytes()));
         QString error;
         QVERIFY(!ReplaceFile(from, to, &error));
         QVERIFY2(error.endsWith(QStringLiteral("plus de place sur le disque")), qPrintable(error));
-        QCOMPARE(read(to), kOld);
-        QCOMPARE(read(from), newBytes());
+        QCOMPARE(contentOrAbsent(to), kOld);
+        QCOMPARE(contentOrAbsent(from), newBytes());
         QCOMPARE(entriesOf(fs.path()), QStringList{QStringLiteral("photos.dat")});
 
-        QVERIFY(write(from, "petit"));
+        QVERIFY(writeAll(from, "petit"));
         QVERIFY(fs.setReadOnly(true));
         QVERIFY(!ReplaceFile(from, to, &error));
         QVERIFY2(error.endsWith(QStringLiteral("système de fichiers en lecture seule")), qPrintable(error));
-        QCOMPARE(read(to), kOld);
-        QCOMPARE(read(from), QByteArray("petit"));
+        QCOMPARE(contentOrAbsent(to), kOld);
+        QCOMPARE(contentOrAbsent(from), QByteArray("petit"));
         QVERIFY(fs.setReadOnly(false));
         QVERIFY(ReplaceFile(from, to, &error));
-        QCOMPARE(read(to), QByteArray("petit"));
+        QCOMPARE(contentOrAbsent(to), QByteArray("petit"));
         QCOMPARE(entriesOf(fs.path()), QStringList{QStringLiteral("photos.dat")});
     }
 };
